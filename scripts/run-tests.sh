@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Runs every test suite in order and stops at the first that fails. Called by
+# `make test` after the builds.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/wine-env.sh
+
+step() { printf '\n==== %s\n' "$*"; }
+
+step "native unit tests"
+(cd build/native && ctest --output-on-failure)
+
+step "Windows tests under Wine ($SS_WINE_ARCH)"
+# Windows tests may open windows: one virtual display for the whole suite.
+"$SS_WINESERVER" -k 2>/dev/null || true
+(cd "$SS_WIN_BUILD" && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure)
+"$SS_WINESERVER" -k 2>/dev/null || true
+
+for suite in tests/e2e/run.sh; do
+  if [ -x "$suite" ]; then
+    step "$suite"
+    "$suite"
+  fi
+done
