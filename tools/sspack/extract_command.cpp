@@ -1,0 +1,3 @@
+#include "command.h"
+
+void addExtractCommands(CLI::App&) {}
