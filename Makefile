@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 WINE_ENV := . scripts/wine-env.sh
 
-.PHONY: all deps native windows windows-test-build test test-native test-sanitize test-windows \
+.PHONY: all deps native windows windows-test-build sanitize test test-native test-sanitize test-windows \
         test-e2e demo bench fuzz clean
 
 all: deps native windows
@@ -26,7 +26,11 @@ windows-test-build: windows
 	@$(WINE_ENV); if [ "$$SS_WINE_ARCH" = win64 ]; then \
 	  cmake --preset windows64 >/dev/null && cmake --build build/windows64 -j$(JOBS); fi
 
-test: all windows-test-build
+sanitize: deps
+	cmake --preset sanitize >/dev/null
+	cmake --build build/sanitize -j$(JOBS)
+
+test: all windows-test-build sanitize
 	bash scripts/run-tests.sh
 
 test-native: native

@@ -10,8 +10,13 @@ step() { printf '\n==== %s\n' "$*"; }
 step "native unit tests"
 (cd build/native && ctest --output-on-failure)
 
+step "native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+(cd build/sanitize && ctest --output-on-failure)
+
 step "Windows tests under Wine ($SS_WINE_ARCH)"
-# Windows tests may open windows: one virtual display for the whole suite.
+# Windows tests may open windows: one virtual display for the whole suite,
+# in the prefix that scripts/wine-run.sh uses.
+export WINEPREFIX="/tmp/ssinstaller-wine-$SS_WINE_ARCH-$(id -u)"
 "$SS_WINESERVER" -k 2>/dev/null || true
 (cd "$SS_WIN_BUILD" && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure)
 "$SS_WINESERVER" -k 2>/dev/null || true
