@@ -5,8 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-60}
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSS_FUZZ=ON \
+  -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined" \
   -DSS_BIN_DIR="$PWD/build/fuzz/bin" >/dev/null
-cmake --build build/fuzz -j"$(nproc)" 2>&1 | grep -E 'error|warning' || true
+cmake --build build/fuzz -j"$(nproc)" --target $(cd tests/fuzz && ls fuzz_*.cpp 2>/dev/null | sed "s/\.cpp$//" | tr "\n" " ") 2>&1 | grep -E 'error|warning' || true
 for prog in build/fuzz/tests/fuzz/fuzz_*; do
   [ -x "$prog" ] || continue
   name=$(basename "$prog"); name=${name#fuzz_}
