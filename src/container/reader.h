@@ -15,6 +15,17 @@ enum OpenStageValue : int32_t {
 };
 extern int32_t OpenStage;
 
+// The one reader. handle is INVALID_HANDLE_VALUE while closed; entryCount and
+// ReaderDirectory (deciphered, record 0 ended the file) are replaced only by a
+// successful open and survive closing. (The records lie outside the state so
+// that they take no room in the program file.)
+struct ReaderState {
+    HANDLE handle;
+    int32_t entryCount;
+};
+extern ReaderState Reader;
+extern DirectoryEntry ReaderDirectory[DirectoryMaxRecords];
+
 // Sticky failure flag of all latching container operations.
 extern bool ErrorLatch;
 extern bool ErrorLatchEnabled;

@@ -43,7 +43,8 @@ static_assert(Texts + TextSlots * TextSlotSize <= TextPresent, "texts overlap");
 extern uint8_t InfoRecordBuffer[InfoRecord::Size];
 
 // Text fields are large enough for the longest text the record can hold, so a
-// loaded text is never cut.
+// loaded text is never cut: a slot's text is at most its size less one (a slot
+// without a NUL is cut there), a name at most 127 characters before ".scr".
 struct InstallerSettingsRecord {
     char ScreensaverFileName[InfoRecord::ScreensaverNameSize + 4];  // name + ".scr"
     char QuestionText[InfoRecord::TextSlotSize];
@@ -57,13 +58,19 @@ struct InstallerSettingsRecord {
     char DisplayPropertiesCommand[52];
     int32_t ProgressTotal;
 };
+// The built-in defaults until loadSettings loads the record.
 extern InstallerSettingsRecord InstallerSettings;
 
 // Fills InfoRecordBuffer and InstallerSettings from the own container's INFO
 // chunk; leaves the built-in defaults when the container or INFO cannot be read.
 void loadSettings();
-// Sum of the expanded sizes of the compressed chunks the progress bar counts;
-// 0 when the own container does not open.
+// The same from the container at path (null: the running program), for tools
+// and tests that load a given installer.
+void loadSettingsFrom(const char* path);
+// Sum of the expanded sizes of the compressed chunks the progress bar counts
+// (kept within 0..2^31-1); 0 when the own container does not open.
 int32_t computeProgressTotal();
-// A 32-bit field of InfoRecordBuffer.
+// The same for the container at path (null: the running program).
+int32_t computeProgressTotalFrom(const char* path);
+// A 32-bit field of InfoRecordBuffer; 0 for an offset outside the record.
 uint32_t infoField32(int offset);
