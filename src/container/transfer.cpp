@@ -4,6 +4,8 @@
 
 #include <string.h>
 
+#include "stream.h"
+
 namespace {
 
 constexpr uint32_t BlockSize = 16384;
@@ -68,14 +70,28 @@ void xorBytes(uint8_t* buffer, uint32_t length, uint32_t key) {
 }
 
 bool transferChunk(TransferEnd source, TransferEnd target, int32_t& length, TransferFlags flags) {
-    if (flags & (FlagExpand | FlagCompress)) {
-        // The codec lands in the stream layer; until then nothing is moved.
+    const bool fromMemory = flags & FlagMemorySource;
+    const bool toMemory = flags & FlagMemoryTarget;
+    if (!(flags & FlagExpand) && length < 0) {
         length = 0;
         return false;
     }
-    if (length < 0) {
-        length = 0;
-        return false;
+    if (!(flags & (FlagExpand | FlagCompress))) return copyBlocks(source, target, length, flags);
+
+    // A memory target with no address takes no bytes: give the stream layer a
+    // valid address with no room rather than let it fall back to the file.
+    static uint8_t noRoom[1];
+    uint8_t* targetMemory = !toMemory ? nullptr : target.memory ? target.memory : noRoom;
+    setStreamEnds(!fromMemory, fromMemory ? source.extent : 0, targetMemory,
+                  toMemory && target.memory ? target.extent : 0);
+    const void* from = fromMemory ? (const void*)source.memory : (const void*)source.file;
+    bool ok;
+    if (flags & FlagExpand) {
+        ok = expandChunk(from, target.file);
+    } else {
+        XorKey = (uint16_t)(flags & FlagKeyMask);
+        ok = compressChunk(from, target.file, length);
     }
-    return copyBlocks(source, target, length, flags);
+    length = (int32_t)BytesWritten;
+    return ok;
 }
