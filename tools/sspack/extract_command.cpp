@@ -28,8 +28,7 @@ bool safeFileName(const std::string& name) {
 }
 
 // The record that answers for name, as a reader finds it.
-const DirectoryEntry* findChunk(const OpenedContainer& c, const std::string& name, int usageCode) {
-    checkChunkName(name, c.path, usageCode);
+const DirectoryEntry* findChunk(const OpenedContainer& c, const std::string& name) {
     const DirectoryEntry* e = findEntry(name.c_str(), MatchStored | MatchInline);
     if (!e) throw CommandError{ExitInvalid, c.path + ": no chunk named " + name};
     return e;
@@ -75,13 +74,14 @@ void extractOne(const OpenedContainer& c, const DirectoryEntry& e, const std::st
 void runExtract(const ExtractOptions& o) {
     if (o.all == !o.names.empty())
         throw CommandError{ExitUsage, "extract: name the chunks to extract, or give --all"};
+    for (const std::string& name : o.names) checkChunkName(name, o.file, ExitUsage);
     OpenedContainer c = openContainerFile(o.file);
     std::vector<const DirectoryEntry*> chosen;
     if (o.all) {
         for (int32_t k = 0; k < c.entryCount; k++)
             if (firstRecordNamed(k) == k) chosen.push_back(readerEntry(k));
     } else {
-        for (const std::string& name : o.names) chosen.push_back(findChunk(c, name, ExitUsage));
+        for (const std::string& name : o.names) chosen.push_back(findChunk(c, name));
     }
     std::string why;
     if (!makeDirectories(o.dir, why)) throw CommandError{ExitIo, o.dir + ": cannot create: " + why};
@@ -101,8 +101,9 @@ void runExtract(const ExtractOptions& o) {
 }
 
 void runCat(const std::string& file, const std::string& name) {
+    checkChunkName(name, file, ExitUsage);
     OpenedContainer c = openContainerFile(file);
-    const DirectoryEntry* e = findChunk(c, name, ExitUsage);
+    const DirectoryEntry* e = findChunk(c, name);
     checkReadable(c, *e);
     std::fflush(stdout);
     uint64_t written = 0;
