@@ -71,6 +71,10 @@ Record& Container::addCompressed(const std::string& name, const Bytes& plain) {
     return records.back();
 }
 
+Record& Container::addData(const std::string& name, const Bytes& stored) {
+    return addStored(name, stored, 0);
+}
+
 Record& Container::addInline(const std::string& name, const Bytes& bytes) {
     Record r;
     r.name = name;

@@ -66,6 +66,10 @@ struct Container {
     // throws std::runtime_error when compression is not available.
     Record& addCompressed(const std::string& name, const Bytes& plain);
     Record& addInline(const std::string& name, const Bytes& bytes);
+    // Data appended exactly as given, with a Stored record of its size; set
+    // the record's storage and plainSize to describe other bytes (e.g. a
+    // damaged copy of compressed data).
+    Record& addData(const std::string& name, const Bytes& stored);
     // A record only, pointing at nothing in particular.
     Record& addRecord(const Record& record);
 
