@@ -208,6 +208,23 @@ TEST(SspackVerify, RecordsThatDoNotHoldTogether) {
              r.plainSize = 4999;
          },
          "expands to 5000 bytes, but its plain size says 4999"},
+        {"stored size past the blocks",
+         [&](fixture::Container& c) {
+             Bytes padded = *compressed;
+             padded.insert(padded.end(), {1, 2, 3});
+             auto& r = c.addData("BAD", padded);
+             r.storage = StorageCompressed;
+             r.plainSize = 5000;
+         },
+         "but its stored size is", false},
+        {"stored size short of the blocks",
+         [&](fixture::Container& c) {
+             auto& r = c.addData("BAD", *compressed);
+             r.storage = StorageCompressed;
+             r.plainSize = 5000;
+             r.storedSize -= 2;
+         },
+         "its blocks run past its stored size", false},
         {"compressed with a key",
          [&](fixture::Container& c) {
              auto& r = c.addData("BAD", *compressed);

@@ -252,11 +252,13 @@ void ManifestReader::readScreensaver(const toml::table& root, const toml::node* 
     std::string name;
     const toml::node* nameNode = string(*s, "screensaver.", "name", name);
     if (!nameNode) fail(s->source(), "screensaver.name", "missing");
+    checkFileName(*nameNode, "screensaver.name", name, name, std::string::npos);
     m.settings.name = encode(*nameNode, "screensaver.name", name, false);
     checkFileName(*nameNode, "screensaver.name", name, m.settings.name, MaxNameBytes);
 
     std::string alt;
     if (const toml::node* altNode = string(*s, "screensaver.", "alt_name", alt)) {
+        checkFileName(*altNode, "screensaver.alt_name", alt, alt, std::string::npos);
         if (!codePageNode)
             fail(*altNode, "screensaver.alt_name",
                  "is used only on systems whose code page differs from texts.code_page, which "

@@ -4,11 +4,40 @@
 #include <vector>
 
 #include "command.h"
+#include "file_io.h"
+#include "rcblock.h"
+#include "stream.h"
 #include "container_file.h"
 #include "files.h"
 #include "reader.h"
 
 namespace {
+
+// Walks the block frames of a compressed chunk: a 10-byte size block, full
+// blocks, and one shorter final block that must end exactly at storedSize
+// (the expander itself reads on to the final block whatever the record says).
+std::string checkFraming(const DirectoryEntry& e) {
+    const uint32_t start = le32(e.dataOffset), size = le32(e.storedSize);
+    uint32_t at = 0;
+    for (int block = 0;; block++) {
+        RcBlockHeader h;
+        if (size - at < RcHeaderSize || !seekTo(readerHandle(), start + at) ||
+            !readAll(readerHandle(), &h, RcHeaderSize))
+            return "its blocks run past its stored size of " + std::to_string(size) + " bytes";
+        const uint32_t length = le16(h.length);
+        if (le16(h.magic) != RcBlockMagic || length < RcHeaderSize || length > RcBlockMaxSize ||
+            (block == 0 && length != RcFirstBlockSize))
+            return "the block at byte " + std::to_string(at) + " of its data has no valid header";
+        if (length > size - at)
+            return "its blocks run past its stored size of " + std::to_string(size) + " bytes";
+        at += length;
+        if (block > 0 && length < RcBlockMaxSize) break;
+    }
+    if (at != size)
+        return "its blocks end at byte " + std::to_string(at) + " but its stored size is " +
+               std::to_string(size);
+    return "";
+}
 
 // The problem of one record, or empty when it is sound. Expands compressed
 // data into sink.
@@ -45,12 +74,17 @@ std::string checkRecord(const OpenedContainer& c, int32_t k, HANDLE sink, std::s
     }
     if (e.xorKey != 0) return "compressed data with an XOR key (" + std::to_string(e.xorKey) + ")";
     uint64_t written = 0;
-    if (!writePlainChunk(e, sink, written))
-        return "its compressed data is damaged: a block fails its check or is cut short (after " +
-               std::to_string(written) + " bytes)";
+    if (!writePlainChunk(e, sink, written)) {
+        StreamFault f = lastStreamFault();
+        return std::string("its compressed data is damaged: ") + streamFaultText(f.kind) +
+               " at byte " + std::to_string(f.offset) + " of its data (" + std::to_string(written) +
+               " bytes expanded)";
+    }
     if (written != plain)
         return "expands to " + std::to_string(written) + " bytes, but its plain size says " +
                std::to_string(plain);
+    std::string framing = checkFraming(e);
+    if (!framing.empty()) return framing;
     detail = std::to_string(stored) + " -> " + std::to_string(plain) + " bytes, every block good";
     return "";
 }
