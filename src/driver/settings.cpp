@@ -101,6 +101,8 @@ void loadSettingsFrom(const char* path) {
         if (InfoRecordBuffer[AltTextPresent]) customLabels = false;
         nameOffset = AltScreensaverName;
     }
+    static_assert(sizeof s.ScreensaverFileName >= ScreensaverNameSize - 1 + sizeof ".scr",
+                  "room for the longest name and its extension");
     copyRecordText(s.ScreensaverFileName, sizeof s.ScreensaverFileName, nameOffset,
                    ScreensaverNameSize);
     memcpy(s.ScreensaverFileName + strlen(s.ScreensaverFileName), ".scr", 5);
