@@ -22,6 +22,7 @@ struct BuildOptions {
 };
 
 void runBuild(const BuildOptions& o) {
+    Manifest m = loadManifest(o.manifest);
     std::string stub = o.stub;
     if (stub.empty()) {
         std::string dir = ownDirectory();
@@ -30,7 +31,6 @@ void runBuild(const BuildOptions& o) {
             throw CommandError{ExitIo, stub + ": no installer program beside sspack; name one "
                                               "with --stub FILE"};
     }
-    Manifest m = loadManifest(o.manifest);
     if (!o.quiet) std::printf("Packing %s from %s:\n", o.output.c_str(), o.manifest.c_str());
     buildInstaller(m, stub, o.output, !o.quiet);
     if (!o.quiet) std::printf("Wrote %s\n", o.output.c_str());

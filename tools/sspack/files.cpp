@@ -90,7 +90,11 @@ bool isAbsolutePath(const std::string& path) {
 std::string joinPath(const std::string& dir, const std::string& rel) {
     if (isAbsolutePath(rel) || dir.empty() || dir == ".") return rel;
     if (isSeparator(dir.back())) return dir + rel;
+#ifdef _WIN32
+    return dir + "\\" + rel;
+#else
     return dir + "/" + rel;
+#endif
 }
 
 #ifdef _WIN32
