@@ -322,8 +322,9 @@ TEST_F(Settings, ProgressTotalCountsExpansionOfTheNamedChunks) {
     huge.writeTo(path);
     EXPECT_EQ(computeProgressTotalFrom(path.c_str()), 0x7FFFFFFF);
 
-    EXPECT_EQ(computeProgressTotalFrom(dir.file("missing").c_str()), 0);
-    platformSetModulePath(dir.file("missing").c_str());
+    const std::string missing = dir.file("missing");  // kept alive: the path is not copied
+    EXPECT_EQ(computeProgressTotalFrom(missing.c_str()), 0);
+    platformSetModulePath(missing.c_str());
     EXPECT_EQ(computeProgressTotal(), 0);
 }
 
