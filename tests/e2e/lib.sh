@@ -58,26 +58,29 @@ win_path() {
 start_prog() {
     local limit=$1
     shift
-    WINEDEBUG=+msgbox,+process timeout "$limit" "$SS_WINE" "$@" </dev/null >>"$E2E_LOG" 2>&1 &
+    WINEDEBUG=+msgbox,+process${E2E_EXTRA_DEBUG:+,$E2E_EXTRA_DEBUG} timeout "$limit" "$SS_WINE" "$@" </dev/null >>"$E2E_LOG" 2>&1 &
     PROG_PID=$!
 }
 
-# wait_prog PID [TIMEOUT]: waits for a program started by start_prog; prints
-# its exit code (124 when timeout ended it).
+# wait_prog PID: waits for a program started by start_prog (in this shell,
+# not in a command substitution); its exit code is in PROG_RC (124 when
+# timeout ended it).
 wait_prog() {
-    local rc=0
-    wait "$1" || rc=$?
-    echo "$rc"
+    PROG_RC=0
+    wait "$1" || PROG_RC=$?
 }
 
 # wait_win TITLE_REGEX [TIMEOUT_S] [PID] [CLASS_REGEX]: prints the id of the
-# first visible window whose title matches (and whose class does, when given).
+# first visible window whose title matches (and whose class does, when given;
+# an empty TITLE_REGEX with a class matches by class alone).
 # Fails on timeout, or at once when PID has exited.
 wait_win() {
     local title=$1 limit=${2:-$E2E_TIMEOUT} pid=${3:-} class=${4:-} id
     local end=$(($(date +%s) + limit))
     while [ "$(date +%s)" -le "$end" ]; do
-        if [ -n "$class" ]; then
+        if [ -n "$class" ] && [ -z "$title" ]; then
+            id=$(xdotool search --onlyvisible --class "$class" 2>/dev/null | head -n1)
+        elif [ -n "$class" ]; then
             id=$(xdotool search --onlyvisible --all --name "$title" --class "$class" 2>/dev/null | head -n1)
         else
             id=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n1)

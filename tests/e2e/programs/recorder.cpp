@@ -67,7 +67,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         lastArgument(cmd, path, sizeof path);
         HANDLE f = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         appendRecord(f != INVALID_HANDLE_VALUE ? "hold: opened" : "hold: open failed");
-        Sleep((DWORD)seconds * 1000);
+        // Wait as a viewer does, serving messages: whoever started this program
+        // may be waiting for it to become idle.
+        DWORD end = GetTickCount() + (DWORD)seconds * 1000;
+        for (;;) {
+            MSG m;
+            while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+            DWORD now = GetTickCount();
+            if ((LONG)(end - now) <= 0) break;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
+        }
         if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
     }
     return 0;
