@@ -139,15 +139,14 @@ TEST(SspackVerify, AnyFlippedByteOfACompressedChunkIsFoundAndNamed) {
     for (uint32_t i : {0u, 1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u, 9u, 10u, 11u, 12u, 13u, size / 3, size / 2,
                        size - 3, size - 2, size - 1})
         flips.push_back({"MOVIE", i});
-    for (auto& [name, i] : flips) {
-        const Json& rec = b.record(name);
-        const uint32_t offset = rec["dataOffset"].get<uint32_t>() + i;
-        for (uint8_t mask : {0x01, 0x80}) {
-            SCOPED_TRACE(name + " byte " + std::to_string(i) + " mask " + std::to_string(mask));
-            RunResult r = verifyWithFlip(b, offset, mask);
-            EXPECT_EQ(r.code, 2);
-            EXPECT_TRUE(has(r.err, "damaged: 1 of 6 chunks fail (" + name + ")")) << r.err << r.out;
-        }
+    for (size_t n = 0; n < flips.size(); n++) {
+        const auto& [name, i] = flips[n];
+        const uint32_t offset = b.record(name)["dataOffset"].get<uint32_t>() + i;
+        const uint8_t mask = n % 2 ? 0x80 : 0x01;  // the lowest and the highest bit
+        SCOPED_TRACE(name + " byte " + std::to_string(i) + " mask " + std::to_string(mask));
+        RunResult r = verifyWithFlip(b, offset, mask);
+        EXPECT_EQ(r.code, 2);
+        EXPECT_TRUE(has(r.err, "damaged: 1 of 6 chunks fail (" + name + ")")) << r.err << r.out;
     }
 }
 
