@@ -68,7 +68,9 @@ void addBuildCommands(CLI::App& app) {
         "The output is written under a temporary name beside it and renamed when complete; "
         "on any error nothing is left behind. Limits: texts 79 bytes, button labels 31 bytes "
         "(in the named code page), screensaver name 71 bytes, document file name 127 "
-        "characters, 32 chunks with INFO, each chunk and the whole installer below 2 GiB.");
+        "characters, 32 chunks with INFO, each chunk and the whole installer below 2 GiB.\n"
+        "Exit codes: 0 success, 1 an input cannot be read or the output written, 2 invalid "
+        "manifest or input, 64 usage error.");
     build->callback([o] { runBuild(*o); });
 
     auto dir = std::make_shared<std::string>(".");
