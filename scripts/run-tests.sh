@@ -10,6 +10,9 @@ step() { printf '\n==== %s\n' "$*"; }
 step "native unit tests"
 (cd build/native && ctest --output-on-failure)
 
+step "sspack memory bound: packing a 1 GiB chunk"
+tests/sspack/memory_check.sh build/bin/sspack
+
 step "native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 (cd build/sanitize && ctest --output-on-failure)
 
