@@ -7,7 +7,7 @@ packages=(
   # native build and tests
   cmake make g++ pkg-config libgtest-dev libbenchmark-dev
   libcli11-dev libtomlplusplus-dev nlohmann-json3-dev
-  valgrind clang libclang-rt-14-dev
+  valgrind clang libclang-rt-14-dev time
   # windows build
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64
   # running and driving Windows programs
