@@ -70,8 +70,8 @@ static void drawStars(const Scene* scene, HDC dc, int width, int height) {
         int sx = width / 2 + star.x * scale / (2 * star.z);
         int sy = height / 2 + star.y * scale / (2 * star.z);
         if (sx < 0 || sy < 0 || sx >= width || sy >= height) continue;
-        int light = 255 - 230 * star.z / StarDepth;
-        int size = star.z < StarDepth / 4 ? 3 : star.z < StarDepth / 2 ? 2 : 1;
+        int light = 255 - 170 * star.z / StarDepth;
+        int size = star.z < StarDepth / 5 ? 4 : star.z < StarDepth / 2 ? 3 : 2;
         RECT dot = {sx, sy, sx + size, sy + size};
         HBRUSH brush = CreateSolidBrush(RGB(light, light, light));
         FillRect(dc, &dot, brush);
