@@ -335,7 +335,7 @@ record_file() { printf '%s' "$WINEPREFIX/drive_c/e2e-record.txt"; }
 wait_record() {
     local end=$(($(date +%s) + ${2:-$E2E_TIMEOUT}))
     while [ "$(date +%s)" -le "$end" ]; do
-        tr -d '\r' <"$(record_file)" 2>/dev/null | grep -qxF -- "$1" && return 0
+        tr -d '\r' 2>/dev/null <"$(record_file)" | grep -qxF -- "$1" && return 0
         sleep 0.1
     done
     fail_check "no record line '$1'; record: $(cat "$(record_file)" 2>/dev/null)"
@@ -366,8 +366,11 @@ case_display_properties_retry() {
     printf 'old screensaver' >"$WINEPREFIX/drive_c/windows/DpRetry.scr"
     start_display_properties --watch 'C:\windows\DpRetry.scr' --hold-ms 400 || return 1
     wait_record 'display-properties: holding target' 5 || return 1
-    run_installer_steps "$dir/installer.exe" "box:success:Return" || return 1
+    E2E_EXTRA_DEBUG=+file run_installer_steps "$dir/installer.exe" "box:success:Return" || return 1
     wait_record 'display-properties: quit, target present' 5 || return 1
+    local creations
+    creations=$(grep -ci 'CreateFileW L"C:\\\\windows\\\\DpRetry\.scr".*creation 2 ' "$E2E_LOG")
+    [ "$creations" = 2 ] || fail_check "the file was created $creations times, expected a failure and one retry" || return 1
     check_outcome installed "$dir"
 }
 
@@ -496,6 +499,28 @@ case_sample_saver_uninstall() {
     shot_screen "$E2E_OUT/shots/$CASE-$SHOT_SEQ-screensaver.png"
     xdotool mousemove 10 10 sleep 0.3 mousemove 500 400
     wait_gone "$id" 10 || return 1
+
+    # Preview (/p HWND): it fills the window it is given with a child window
+    # of its own and ends with it. (Wine does not show a child window drawn
+    # by another process, so this is checked in Wine's window log, not in a
+    # screenshot.)
+    E2E_EXTRA_DEBUG=+win start_prog 60 "$E2E_WIN_BIN/e2e-display-properties.exe" --preview 'C:\windows\Sample.scr'
+    local dp=$PROG_PID
+    wait_record 'display-properties: preview started' 10 || return 1
+    id=$(wait_win '^Display Properties$' 5 "$dp") || return 1
+    local end=$(($(date +%s) + 10))
+    until grep -q 'WIN_CreateWindowEx "Sample Saver" L"SampleSaverWindow" ex=00000000 style=50000000 0,0 160x120 parent=' "$E2E_LOG"; do
+        [ "$(date +%s)" -le "$end" ] || fail_check "no preview child window of 160 x 120" || return 1
+        sleep 0.2
+    done
+    shot_as "$id" preview
+    press "$id" alt+F4
+    wait_prog "$dp"
+    end=$(($(date +%s) + 10))
+    while process_running 'Sample.scr /p'; do
+        [ "$(date +%s)" -le "$end" ] || fail_check "the preview did not end with its window" || return 1
+        sleep 0.2
+    done
 
     cmd=$(reg_value "$UNINSTALL_ROOT\\Sample.scr" UninstallString) || fail_check "no uninstall command" || return 1
     [[ "$cmd" == *" /U" ]] || fail_check "uninstall command '$cmd'" || return 1

@@ -110,6 +110,15 @@ wait_gone() {
     return 1
 }
 
+# process_running TEXT: whether a process whose command line holds TEXT runs.
+process_running() {
+    local f
+    for f in /proc/[0-9]*/cmdline; do
+        tr '\0' ' ' 2>/dev/null <"$f" | grep -qF -- "$1" && return 0
+    done
+    return 1
+}
+
 # shot ID FILE: screenshot of one window (waits a moment so it is painted).
 shot() {
     sleep 0.3

@@ -7,6 +7,8 @@
 //   --hold-ms N    keep PATH open, unshared, from start until N ms after the
 //                  quit request (a preview that still uses the old file)
 //   --stubborn     record the quit request but keep running
+//   --preview SCR  run "SCR /p HWND" to draw inside a 160 x 120 preview area
+//                  of this window, as the control panel does
 #include <windows.h>
 #include <string.h>
 
@@ -40,7 +42,7 @@ static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
     if (msg == WM_PAINT) {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
-        static const char text[] = "Stand-in for the control panel (test program)";
+        static const char text[] = "Test stand-in";
         TextOutA(dc, 10, 10, text, (int)strlen(text));
         EndPaint(hwnd, &ps);
         return 0;
@@ -78,8 +80,26 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     RegisterClassA(&wc);
     HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "Display Properties",
                                 WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 40, 40, 400,
-                                120, nullptr, nullptr, instance, nullptr);
+                                160, nullptr, nullptr, instance, nullptr);
     if (!hwnd) return 1;
+
+    char saver[MAX_PATH];
+    if (optionValue(cmd, "--preview", saver, sizeof saver)) {
+        HWND area = CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE | SS_BLACKRECT, 220, 4, 160,
+                                    120, hwnd, nullptr, instance, nullptr);
+        char line[MAX_PATH + 40];
+        wsprintfA(line, "\"%s\" /p %lu", saver, (unsigned long)(uintptr_t)area);
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi;
+        if (CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+            CloseHandle(pi.hThread);
+            CloseHandle(pi.hProcess);
+            appendRecord("display-properties: preview started");
+        } else {
+            appendRecord("display-properties: preview failed");
+        }
+    }
 
     MSG m;
     for (;;) {
