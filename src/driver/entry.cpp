@@ -19,9 +19,11 @@ int installerMain(HINSTANCE instance) {
     windowClass.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
     windowClass.lpszClassName = "SsInstaller";
     RegisterClassExA(&windowClass);
-    CreateWindowExA(0, "SsInstaller", "SsInstaller", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                    instance, nullptr);
+    // Without its window nothing would ever end the message loop.
+    if (!CreateWindowExA(0, "SsInstaller", "SsInstaller", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                         instance, nullptr))
+        return 0;
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0)) {
