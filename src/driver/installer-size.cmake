@@ -1,6 +1,9 @@
 # Prints the size of the installer against its budget:
 #   cmake -DFILE=SsInstaller.exe -DBUDGET=32768 [-DCHECK=ON] -P installer-size.cmake
 # With CHECK on, a file above the budget is an error (the size test).
+if(NOT BUDGET MATCHES "^[0-9]+$")
+  message(FATAL_ERROR "no budget given")
+endif()
 if(NOT EXISTS "${FILE}")
   message(FATAL_ERROR "${FILE} has not been built (the shipped one comes from `make windows`)")
 endif()
