@@ -11,7 +11,6 @@
 # Seconds to wait for a window or a program before a step fails.
 : "${E2E_TIMEOUT:=30}"
 
-e2e_now() { date +%s.%N; }
 
 # make_pristine_prefix DIR: a new Wine prefix made without a display (so no
 # window shows up while it is created), with Wine drawing its own window
