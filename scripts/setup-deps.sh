@@ -12,6 +12,8 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64
   # running and driving Windows programs
   wine wine32:i386 wine64 xvfb xauth xdotool imagemagick icoutils x11-utils
+  # end-to-end checks read `sspack list --json`
+  jq
 )
 
 missing=()
