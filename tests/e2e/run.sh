@@ -105,6 +105,7 @@ lanes=${E2E_LANES:-2}
 [ "${#ids[@]}" -gt 1 ] || lanes=1
 if [ "$lanes" = 2 ]; then
     start_display || lanes=1
+    trap '[ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null' EXIT
 fi
 if [ "$lanes" = 2 ]; then
     lane0=() lane1=()
