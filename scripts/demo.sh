@@ -19,6 +19,8 @@ fi
 
 SSPACK=${DEMO_SSPACK:-$ROOT/build/bin/sspack}
 WIN_BIN=${DEMO_WIN_BIN:-$SS_WIN_BUILD/bin}
+# Where 32-bit code runs, the Windows build's programs land in build/bin.
+[ -f "$WIN_BIN/SsInstaller.exe" ] || WIN_BIN=$ROOT/build/bin
 OUT=$ROOT/build/demo
 WORK=$OUT/work
 SHOTS=$OUT/shots

@@ -23,6 +23,8 @@ fi
 
 SSPACK=${E2E_SSPACK:-$ROOT/build/bin/sspack}
 E2E_WIN_BIN=${E2E_WIN_BIN:-$SS_WIN_BUILD/bin}
+# Where 32-bit code runs, the Windows build's programs land in build/bin.
+[ -f "$E2E_WIN_BIN/SsInstaller.exe" ] || E2E_WIN_BIN=$ROOT/build/bin
 STUB=$E2E_WIN_BIN/SsInstaller.exe
 E2E_OUT=$ROOT/build/e2e
 PRISTINE=/tmp/e2e-wine-$(id -u)-pristine
