@@ -40,7 +40,8 @@ enum : int { MatchStored = 1, MatchInline = 2 };
 // cannot be read, or it holds no valid directory (see OpenStage). Latches.
 HANDLE openContainer(const char* path);
 // Closes the reader's or the writer's handle (the writer's writes its
-// directory first); any other handle is left alone. Never touches the latch.
+// directory first); any other handle is left alone. Touches the latch only
+// to set it when the writer's directory cannot be written.
 void closeContainer(HANDLE handle);
 // Creates (replacing) a file for writing; its handle or INVALID_HANDLE_VALUE.
 HANDLE createOutputFile(const char* path);

@@ -26,7 +26,11 @@ void finishWriter() {
     if (Writer.handle == INVALID_HANDLE_VALUE) return;
     if (Writer.entryCount > 0) {
         layoutDirectory(WriterEntries, Writer.entryCount, DirectoryBuffer);
-        writeAll(Writer.handle, DirectoryBuffer, (uint32_t)Writer.entryCount * DirectoryRecordSize);
+        // A file without its directory is no container: a failed write (a
+        // full disk) latches, so that the caller deletes the file.
+        if (!writeAll(Writer.handle, DirectoryBuffer, (uint32_t)Writer.entryCount * DirectoryRecordSize) &&
+            ErrorLatchEnabled)
+            ErrorLatch = true;
     }
     CloseHandle(Writer.handle);
     Writer.handle = INVALID_HANDLE_VALUE;

@@ -41,7 +41,8 @@ HANDLE writerHandle();
 
 // Internal to the container layer.
 // closeContainer's writer branch: writes the enciphered directory when there
-// are entries (a failed write is not reported) and closes the file.
+// are entries and closes the file. A failed directory write sets ErrorLatch
+// when latching is on (the file is then no container).
 void finishWriter();
 // The next free entry, or null when the directory holds 32.
 DirectoryEntry* nextFreeEntry();
