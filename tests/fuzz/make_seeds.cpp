@@ -190,10 +190,10 @@ void roundtripSeeds() {
 
 void settingsSeeds() {
     Record plain = sampleRecord();
-    plain.bytes.back() = 0;  // even last byte: stored
+    plain.bytes.back() = 0;  // last byte not ending in three 1 bits: stored
     save("settings", "sample-stored", plain.bytes);
     Record packed = sampleRecord();
-    packed.bytes.back() = 1;  // odd last byte: compressed
+    packed.bytes.back() = 7;  // last byte ending in three 1 bits: compressed
     save("settings", "sample-compressed", packed.bytes);
 
     Record alt = sampleRecord();

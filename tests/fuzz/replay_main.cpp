@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -25,6 +26,8 @@ bool replayFile(const std::string& path) {
     size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
     std::fclose(f);
+    // Named first, so that an input that aborts the run is known.
+    std::fprintf(stderr, "replaying %s\n", path.c_str());
     LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
     ++replayed;
     return true;
@@ -41,6 +44,7 @@ bool replay(const std::string& path) {
         if (e->d_name[0] != '.') names.push_back(e->d_name);
     closedir(dir);
     bool ok = true;
+    std::sort(names.begin(), names.end());
     for (const auto& name : names) ok = replay(path + "/" + name) && ok;
     return ok;
 }

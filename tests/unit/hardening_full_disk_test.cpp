@@ -46,7 +46,7 @@ bool isCharDevice(const char* path) {
 }
 
 TEST(FullDisk, DeviceThatRefusesWritesFailsTheInstallation) {
-    ASSERT_TRUE(isCharDevice("/dev/full"));
+    if (!isCharDevice("/dev/full")) GTEST_SKIP() << "no /dev/full here";
     fixture::TempDir dir;
     std::string installer = writeInstaller(dir);
     std::vector<std::string> deletions;
