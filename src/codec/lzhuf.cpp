@@ -91,29 +91,36 @@ void rebuildHuffmanTree() {
     }
 }
 
-// Counts symbol s, keeping the sibling property by exchanging nodes.
-void updateHuffmanTree(int s) {
+// Counts symbol s, keeping the sibling property by exchanging nodes. Nodes x
+// to l all weigh k - 1 when x is exchanged with l, so the exchange leaves
+// weight[x] as it was and gives weight[l] the new count.
+inline __attribute__((always_inline)) void updateHuffmanTree(size_t s) {
     LzhufCodec& c = Codec;
-    if (c.weight[RootNode] == RebuildWeight) rebuildHuffmanTree();
-    int x = c.parent[NodeCount + s];
+    uint16_t* const weight = c.weight;
+    uint16_t* const child = c.child;
+    uint16_t* const parent = c.parent;
+    if (weight[RootNode] == RebuildWeight) rebuildHuffmanTree();
+    size_t x = parent[NodeCount + s];
     do {
-        uint16_t k = ++c.weight[x];
-        if (k > c.weight[x + 1]) {
-            int l = x + 1;
-            while (k > c.weight[l + 1]) l++;
-            c.weight[x] = c.weight[l];
-            c.weight[l] = k;
-            int i = c.child[x];
-            c.parent[i] = (uint16_t)l;
-            if (i < NodeCount) c.parent[i + 1] = (uint16_t)l;
-            int j = c.child[l];
-            c.child[l] = (uint16_t)i;
-            c.parent[j] = (uint16_t)x;
-            if (j < NodeCount) c.parent[j + 1] = (uint16_t)x;
-            c.child[x] = (uint16_t)j;
+        uint16_t* const w = weight + x;
+        const uint16_t k = (uint16_t)(*w + 1);
+        if (__builtin_expect(k > w[1], 0)) {
+            size_t l = x + 1;
+            while (k > weight[l + 1]) l++;
+            weight[l] = (uint16_t)k;
+            const size_t i = child[x];
+            parent[i] = (uint16_t)l;
+            if (i < NodeCount) parent[i + 1] = (uint16_t)l;
+            const size_t j = child[l];
+            child[l] = (uint16_t)i;
+            parent[j] = (uint16_t)x;
+            if (j < NodeCount) parent[j + 1] = (uint16_t)x;
+            child[x] = (uint16_t)j;
             x = l;
+        } else {
+            *w = (uint16_t)k;
         }
-        x = c.parent[x];
+        x = parent[x];
     } while (x != 0);
 }
 
@@ -139,15 +146,15 @@ void flushBits() {
 // at most 21 levels deep (a Huffman tree of depth d weighs at least the
 // (d+2)-th Fibonacci number), so a 32-bit code word holds every path; codes
 // deeper than 16 levels are written whole, not cut to 16 bits.
-void writeSymbol(int s) {
+__attribute__((noinline)) void writeSymbol(size_t s) {
     LzhufCodec& c = Codec;
+    const uint16_t* const parent = c.parent;
     uint32_t code = 0, count = 0;
-    int x = c.parent[NodeCount + s];
+    size_t x = parent[NodeCount + s];
     do {
-        code >>= 1;
-        if (x & 1) code |= 0x80000000u;
+        code = (code >> 1) | (uint32_t)x << 31;  // x odd: bit 1
         count++;
-        x = c.parent[x];
+        x = parent[x];
     } while (x != RootNode);
     if (count > c.longestCode) c.longestCode = count;
     if (count > 24) {
@@ -213,98 +220,163 @@ uint32_t readPosition() {
 }
 
 // ---- Match trees ------------------------------------------------------------
+//
+// matchLink[x][0] and [x][1] are the left and right links of node x (a ring
+// position, or 4097 + b for the root of byte b's tree, which uses its right
+// link only).
 
 void resetMatchTrees() {
-    for (int i = RingSize + 1; i <= RingSize + 256; i++) Codec.matchRight[i] = Nil;
+    for (int i = RingSize + 1; i <= RingSize + 256; i++) Codec.matchLink[i][1] = Nil;
     for (int i = 0; i < RingSize; i++) Codec.matchParent[i] = Nil;
 }
 
+// A word of ring bytes whose integer order is the order of its bytes as
+// unsigned values compared from the first (the lowest address) on.
+typedef uintptr_t Word;
+constexpr int WordBytes = (int)sizeof(Word);
+inline Word orderedWord(const uint8_t* p) {
+    Word w;
+    memcpy(&w, p, sizeof w);
+#if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    if (sizeof(Word) == 8) return (Word)__builtin_bswap64((uint64_t)w);
+    return (Word)__builtin_bswap32((uint32_t)w);
+#else
+    return w;
+#endif
+}
+// Leading equal bytes of two different ordered words.
+inline int equalBytes(Word x) {
+    return sizeof(Word) == 8 ? __builtin_clzll((unsigned long long)x) / 8
+                             : __builtin_clz((unsigned)x) / 8;
+}
+// Bytes 1-59 are compared; the last word may reach past byte 59 into the
+// ring's padding, where a difference counts as none.
+static_assert(RingSize - 1 + 1 + ((LookAhead - 2) / WordBytes) * WordBytes + WordBytes <=
+                  RingBytes,
+              "the last word of a comparison stays inside the ring");
+
+// Compares the strings at a and b from byte `from` (their earlier bytes being
+// equal): the index of the first difference, 60 when there is none; dir
+// becomes 1 when a's byte there is the greater or none differs, else 0.
+inline int compareTail(const uint8_t* a, const uint8_t* b, int from, int& dir) {
+    for (int i = from; i < LookAhead; i += WordBytes) {
+        Word wa = orderedWord(a + i), wb = orderedWord(b + i);
+        if (wa != wb) {
+            int j = i + equalBytes(wa ^ wb);
+            if (j >= LookAhead) break;
+            dir = wa > wb;
+            return j;
+        }
+    }
+    dir = 1;
+    return LookAhead;
+}
+
+inline Word loadWord(const uint8_t* p) {
+    Word w;
+    memcpy(&w, p, sizeof w);
+    return w;
+}
+// The bits of a loaded word that hold its first two bytes.
+#if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+constexpr Word FirstTwoBytes = 0xFFFF;
+#else
+constexpr Word FirstTwoBytes = (Word)0xFFFF << (8 * WordBytes - 16);
+#endif
+
 // Enters the string at ring position r into its tree and finds the longest
-// (of equals, the nearest) earlier string matching it.
-void insertPosition(int r) {
+// (of equals, the nearest) earlier string matching it on the way down. Most
+// nodes differ from the key within bytes 1-2, so a node costs one word load:
+// equal words or a difference past byte 2 take the longer path.
+inline __attribute__((always_inline)) void insertPosition(int r) {
     LzhufCodec& c = Codec;
-    const uint8_t* key = &c.ring[r];
-    int d = 1;
-    int p = RingSize + 1 + key[0];
-    c.matchLeft[r] = c.matchRight[r] = Nil;
-    c.matchLength = 0;
+    const uint8_t* const ring = c.ring;
+    uint16_t* const link = &c.matchLink[0][0];  // node x: [2x] left, [2x + 1] right
+    const uint8_t* const key = ring + r;
+    const Word keyWord = loadWord(key + 1);  // bytes 1 to WordBytes
+    const Word keyOrdered = orderedWord(key + 1);
+    link[2 * r] = link[2 * r + 1] = Nil;
+    const size_t newer = (size_t)r - 1;
+    size_t at = 2 * (RingSize + 1 + (size_t)key[0]) + 1;  // link followed next
+    size_t p = 0;
+    int best = 0;
+    uint16_t bestPosition = c.matchPosition;
     for (;;) {
-        if (d >= 0) {
-            if (c.matchRight[p] == Nil) {
-                c.matchRight[p] = (uint16_t)r;
-                c.matchParent[r] = (uint16_t)p;
-                return;
-            }
-            p = c.matchRight[p];
-        } else {
-            if (c.matchLeft[p] == Nil) {
-                c.matchLeft[p] = (uint16_t)r;
-                c.matchParent[r] = (uint16_t)p;
-                return;
-            }
-            p = c.matchLeft[p];
+        const size_t next = link[at];
+        if (next == Nil) {
+            link[at] = (uint16_t)r;
+            c.matchParent[r] = (uint16_t)(at / 2);
+            c.matchLength = (uint16_t)best;
+            c.matchPosition = bestPosition;
+            return;
+        }
+        p = next;
+        const Word w = loadWord(ring + p + 1);
+        if ((w ^ keyWord) & FirstTwoBytes) {
+            at = 2 * p + (keyOrdered > orderedWord(ring + p + 1));
+            continue;
         }
         int i;
-        d = 0;
-        for (i = 1; i < LookAhead; i++) {
-            d = key[i] - c.ring[p + i];
-            if (d != 0) break;
+        if (w != keyWord) {
+            const Word ordered = orderedWord(ring + p + 1);
+            at = 2 * p + (keyOrdered > ordered);
+            i = 1 + equalBytes(keyOrdered ^ ordered);
+        } else {
+            int d;
+            i = compareTail(key, ring + p, 1 + WordBytes, d);
+            at = 2 * p + (size_t)d;
         }
-        if (i > MatchThreshold) {
-            uint16_t e = (uint16_t)(((r - p) & (RingSize - 1)) - 1);
-            if (i > c.matchLength) {
-                c.matchPosition = e;
-                c.matchLength = (uint16_t)i;
+        if (i >= best) {
+            const uint16_t e = (uint16_t)((newer - p) & (RingSize - 1));
+            if (i > best) {
+                bestPosition = e;
+                best = i;
                 if (i >= LookAhead) break;
-            } else if (i == c.matchLength && e < c.matchPosition) {
-                c.matchPosition = e;
+            } else if (e < bestPosition) {
+                bestPosition = e;
             }
         }
     }
+    c.matchLength = (uint16_t)best;
+    c.matchPosition = bestPosition;
     // A full-length match: r takes p's place, so the newest copy stays.
-    c.matchParent[r] = c.matchParent[p];
-    c.matchLeft[r] = c.matchLeft[p];
-    c.matchRight[r] = c.matchRight[p];
-    c.matchParent[c.matchLeft[p]] = (uint16_t)r;
-    c.matchParent[c.matchRight[p]] = (uint16_t)r;
-    int q = c.matchParent[p];
-    if (c.matchRight[q] == p) {
-        c.matchRight[q] = (uint16_t)r;
-    } else {
-        c.matchLeft[q] = (uint16_t)r;
-    }
+    const size_t left = link[2 * p], right = link[2 * p + 1], up = c.matchParent[p];
+    c.matchParent[r] = (uint16_t)up;
+    link[2 * r] = (uint16_t)left;
+    link[2 * r + 1] = (uint16_t)right;
+    c.matchParent[left] = (uint16_t)r;
+    c.matchParent[right] = (uint16_t)r;
+    link[2 * up + (link[2 * up + 1] == p)] = (uint16_t)r;
     c.matchParent[p] = Nil;
 }
 
 void removePosition(int p) {
     LzhufCodec& c = Codec;
-    if (c.matchParent[p] == Nil) return;
+    uint16_t(*const link)[2] = c.matchLink;
+    uint16_t* const parent = c.matchParent;
+    if (parent[p] == Nil) return;
     int q;
-    if (c.matchRight[p] == Nil) {
-        q = c.matchLeft[p];
-    } else if (c.matchLeft[p] == Nil) {
-        q = c.matchRight[p];
+    if (link[p][1] == Nil) {
+        q = link[p][0];
+    } else if (link[p][0] == Nil) {
+        q = link[p][1];
     } else {
-        q = c.matchLeft[p];
-        if (c.matchRight[q] != Nil) {
-            do q = c.matchRight[q];
-            while (c.matchRight[q] != Nil);
-            c.matchRight[c.matchParent[q]] = c.matchLeft[q];
-            c.matchParent[c.matchLeft[q]] = c.matchParent[q];
-            c.matchLeft[q] = c.matchLeft[p];
-            c.matchParent[c.matchLeft[p]] = (uint16_t)q;
+        q = link[p][0];
+        if (link[q][1] != Nil) {
+            do q = link[q][1];
+            while (link[q][1] != Nil);
+            link[parent[q]][1] = link[q][0];
+            parent[link[q][0]] = parent[q];
+            link[q][0] = link[p][0];
+            parent[link[p][0]] = (uint16_t)q;
         }
-        c.matchRight[q] = c.matchRight[p];
-        c.matchParent[c.matchRight[p]] = (uint16_t)q;
+        link[q][1] = link[p][1];
+        parent[link[p][1]] = (uint16_t)q;
     }
-    c.matchParent[q] = c.matchParent[p];
-    int pp = c.matchParent[p];
-    if (c.matchRight[pp] == p) {
-        c.matchRight[pp] = (uint16_t)q;
-    } else {
-        c.matchLeft[pp] = (uint16_t)q;
-    }
-    c.matchParent[p] = Nil;
+    const int up = parent[p];
+    parent[q] = (uint16_t)up;
+    link[up][link[up][1] == p] = (uint16_t)q;
+    parent[p] = Nil;
 }
 
 }  // namespace

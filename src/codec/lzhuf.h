@@ -30,8 +30,7 @@ constexpr int RingBytes = RingSize + RingMirror + 16;
 
 struct LzhufCodec {
     uint8_t ring[RingBytes];
-    uint16_t matchLeft[RingSize + 1];
-    uint16_t matchRight[RingSize + 1 + 256];  // 4097 + b: root of byte b's tree
+    uint16_t matchLink[RingSize + 1 + 256][2];  // left, right; 4097 + b: root of b's tree
     uint16_t matchParent[RingSize + 1];
     uint16_t matchPosition;
     uint16_t matchLength;
