@@ -45,198 +45,178 @@ static_assert(Positions.code[1] == 0x20 && Positions.code[5] == 0x58 && Position
 // ---- Adaptive Huffman tree -------------------------------------------------
 
 void resetHuffmanTree() {
-    LzhufCodec& c = Codec;
+    HuffmanNode* const node = Codec.node;
     for (int s = 0; s < SymbolCount; s++) {
-        c.weight[s] = 1;
-        c.child[s] = (uint16_t)(NodeCount + s);
-        c.parent[NodeCount + s] = (uint16_t)s;
+        node[s].weight = 1;
+        node[s].child = (uint16_t)(NodeCount + s);
+        Codec.leafOf[s] = (uint16_t)s;
     }
     for (int i = 0, j = SymbolCount; j < NodeCount; i += 2, j++) {
-        c.weight[j] = (uint16_t)(c.weight[i] + c.weight[i + 1]);
-        c.child[j] = (uint16_t)i;
-        c.parent[i] = c.parent[i + 1] = (uint16_t)j;
+        node[j].weight = (uint16_t)(node[i].weight + node[i + 1].weight);
+        node[j].child = (uint16_t)i;
+        node[i].parent = node[i + 1].parent = (uint16_t)j;
     }
-    c.weight[NodeCount] = 0xFFFF;
-    c.parent[RootNode] = 0;
+    node[NodeCount].weight = 0xFFFF;
+    node[RootNode].parent = 0;
 }
 
-// Halves the weights and builds the tree anew from the leaves.
-void rebuildHuffmanTree() {
-    LzhufCodec& c = Codec;
+// Halves the weights and builds the tree anew from the leaves, which keep
+// their order; a new node goes above all nodes of equal weight.
+__attribute__((noinline)) void rebuildHuffmanTree() {
+    HuffmanNode* const node = Codec.node;
     int j = 0;
     for (int i = 0; i < NodeCount; i++) {
-        if (c.child[i] >= NodeCount) {
-            c.weight[j] = (uint16_t)((c.weight[i] + 1) / 2);
-            c.child[j] = c.child[i];
+        if (node[i].child >= NodeCount) {
+            node[j].weight = (uint16_t)((node[i].weight + 1) / 2);
+            node[j].child = node[i].child;
             j++;
         }
     }
     for (int i = 0, j = SymbolCount; j < NodeCount; i += 2, j++) {
-        uint16_t f = (uint16_t)(c.weight[i] + c.weight[i + 1]);
+        const uint16_t f = (uint16_t)(node[i].weight + node[i + 1].weight);
         int k = j - 1;
-        while (f < c.weight[k]) k--;
+        while (f < node[k].weight) k--;
         k++;
-        memmove(&c.weight[k + 1], &c.weight[k], (size_t)(j - k) * sizeof c.weight[0]);
-        memmove(&c.child[k + 1], &c.child[k], (size_t)(j - k) * sizeof c.child[0]);
-        c.weight[k] = f;
-        c.child[k] = (uint16_t)i;
+        memmove(&node[k + 1], &node[k], (size_t)(j - k) * sizeof node[0]);
+        node[k].weight = f;
+        node[k].child = (uint16_t)i;
     }
     for (int i = 0; i < NodeCount; i++) {
-        int k = c.child[i];
+        const int k = node[i].child;
         if (k >= NodeCount) {
-            c.parent[k] = (uint16_t)i;
+            Codec.leafOf[k - NodeCount] = (uint16_t)i;
         } else {
-            c.parent[k] = c.parent[k + 1] = (uint16_t)i;
+            node[k].parent = node[k + 1].parent = (uint16_t)i;
         }
     }
+    node[RootNode].parent = 0;
 }
 
 // Counts symbol s, keeping the sibling property by exchanging nodes. Nodes x
 // to l all weigh k - 1 when x is exchanged with l, so the exchange leaves
-// weight[x] as it was and gives weight[l] the new count.
+// x's weight as it was and gives l the new count.
 inline __attribute__((always_inline)) void updateHuffmanTree(size_t s) {
     LzhufCodec& c = Codec;
-    uint16_t* const weight = c.weight;
-    uint16_t* const child = c.child;
-    uint16_t* const parent = c.parent;
-    if (weight[RootNode] == RebuildWeight) rebuildHuffmanTree();
-    size_t x = parent[NodeCount + s];
+    HuffmanNode* const node = c.node;
+    if (node[RootNode].weight == RebuildWeight) rebuildHuffmanTree();
+    size_t x = c.leafOf[s];
     do {
-        uint16_t* const w = weight + x;
-        const uint16_t k = (uint16_t)(*w + 1);
-        if (__builtin_expect(k > w[1], 0)) {
+        HuffmanNode* const n = node + x;
+        const uint16_t k = (uint16_t)(n->weight + 1);
+        if (__builtin_expect(k > n[1].weight, 0)) {
             size_t l = x + 1;
-            while (k > weight[l + 1]) l++;
-            weight[l] = (uint16_t)k;
-            const size_t i = child[x];
-            parent[i] = (uint16_t)l;
-            if (i < NodeCount) parent[i + 1] = (uint16_t)l;
-            const size_t j = child[l];
-            child[l] = (uint16_t)i;
-            parent[j] = (uint16_t)x;
-            if (j < NodeCount) parent[j + 1] = (uint16_t)x;
-            child[x] = (uint16_t)j;
+            while (k > node[l + 1].weight) l++;
+            node[l].weight = k;
+            const size_t i = n->child, j = node[l].child;
+            if (i < NodeCount) {
+                node[i].parent = node[i + 1].parent = (uint16_t)l;
+            } else {
+                c.leafOf[i - NodeCount] = (uint16_t)l;
+            }
+            if (j < NodeCount) {
+                node[j].parent = node[j + 1].parent = (uint16_t)x;
+            } else {
+                c.leafOf[j - NodeCount] = (uint16_t)x;
+            }
+            node[l].child = (uint16_t)i;
+            n->child = (uint16_t)j;
             x = l;
         } else {
-            *w = (uint16_t)k;
+            n->weight = k;
         }
-        x = parent[x];
+        x = node[x].parent;
     } while (x != 0);
 }
 
 // ---- Bits -------------------------------------------------------------------
 
-// Appends the top n bits of bits (n <= 24).
-inline void writeBits(uint32_t n, uint32_t bits) {
+// A code word: a path from the root, first step in the top bit. A tree whose
+// root weighs at most 0x8000 is at most 21 levels deep (a Huffman tree of
+// depth d weighs at least the (d+2)-th Fibonacci number, and 46368 > 0x8000),
+// so even 32 bits hold every path: codes deeper than 16 levels are written
+// whole, not cut to 16 bits.
+#ifdef __SIZEOF_INT128__
+typedef uint64_t CodeWord;
+// Shifts the code right by one, entering bit 0 of x at the top.
+inline CodeWord pushBit(CodeWord code, size_t x) {
+    return (CodeWord)((((unsigned __int128)x << 64) | code) >> 1);
+}
+inline uint32_t topBits(CodeWord code) { return (uint32_t)(code >> 32); }
+#else
+typedef uint32_t CodeWord;
+inline CodeWord pushBit(CodeWord code, size_t x) {
+    return (CodeWord)((((uint64_t)x << 32) | code) >> 1);
+}
+inline uint32_t topBits(CodeWord code) { return code; }
+#endif
+
+// Appends the top n bits of bits (n <= 24) to the output.
+inline __attribute__((always_inline)) void writeBits(uint32_t n, uint32_t bits) {
     LzhufCodec& c = Codec;
-    c.putBuffer |= bits >> c.putCount;
-    c.putCount += n;
-    while (c.putCount >= 8) {
-        writeStreamByte((uint8_t)(c.putBuffer >> 24));
-        c.putBuffer <<= 8;
-        c.putCount -= 8;
+    uint32_t buffer = c.putBuffer | bits >> c.putCount;
+    uint32_t count = c.putCount + n;
+    while (count >= 8) {
+        writeStreamByte((uint8_t)(buffer >> 24));
+        buffer <<= 8;
+        count -= 8;
     }
+    c.putBuffer = buffer;
+    c.putCount = count;
 }
 
 void flushBits() {
     if (Codec.putCount > 0) writeStreamByte((uint8_t)(Codec.putBuffer >> 24));
 }
 
-// The symbol's path from the root. A tree whose root weighs at most 0x8000 is
-// at most 21 levels deep (a Huffman tree of depth d weighs at least the
-// (d+2)-th Fibonacci number), so a 32-bit code word holds every path; codes
-// deeper than 16 levels are written whole, not cut to 16 bits.
+// Writes the path of symbol s from the root, then counts the symbol.
 __attribute__((noinline)) void writeSymbol(size_t s) {
     LzhufCodec& c = Codec;
-    const uint16_t* const parent = c.parent;
-    uint32_t code = 0, count = 0;
-    size_t x = parent[NodeCount + s];
+    const HuffmanNode* const node = c.node;
+    CodeWord code = 0;
+    uint32_t count = 0;
+    size_t x = c.leafOf[s];
     do {
-        code = (code >> 1) | (uint32_t)x << 31;  // x odd: bit 1
+        code = pushBit(code, x);  // an odd node is the second child: bit 1
         count++;
-        x = parent[x];
+        x = node[x].parent;
     } while (x != RootNode);
+    uint32_t bits = topBits(code);
     if (count > c.longestCode) c.longestCode = count;
     if (count > 24) {
-        writeBits(16, code);
-        code <<= 16;
+        writeBits(16, bits);
+        bits <<= 16;
         count -= 16;
     }
-    writeBits(count, code);
+    writeBits(count, bits);
     updateHuffmanTree(s);
 }
 
-void writePosition(uint32_t p) {
-    uint32_t u = p >> 6;
-    writeBits(Positions.codeLength[u], (uint32_t)Positions.code[u] << 24);
-    writeBits(6, (p & 0x3F) << 26);
-}
-
-// Bits still to consume that were never delivered (zero bits after the end).
-uint32_t PhantomBits;
-
-inline void refillBits() {
-    LzhufCodec& c = Codec;
-    while (c.getCount <= 24) {
-        int b = readStreamByte();
-        if (b < 0) {
-            b = 0;
-            PhantomBits += 8;
-        }
-        c.getBuffer |= (uint32_t)b << (24 - c.getCount);
-        c.getCount += 8;
-    }
-}
-
-inline uint32_t readBit() {
-    refillBits();
-    uint32_t bit = Codec.getBuffer >> 31;
-    Codec.getBuffer <<= 1;
-    Codec.getCount--;
-    return bit;
-}
-
-inline uint32_t readEightBits() {
-    refillBits();
-    uint32_t b = Codec.getBuffer >> 24;
-    Codec.getBuffer <<= 8;
-    Codec.getCount -= 8;
-    return b;
-}
-
-int readSymbol() {
-    int x = Codec.child[RootNode];
-    while (x < NodeCount) x = Codec.child[x + readBit()];
-    x -= NodeCount;
-    updateHuffmanTree(x);
-    return x;
-}
-
-uint32_t readPosition() {
-    uint32_t b = readEightBits();
-    uint32_t high = Positions.prefixHigh[b];
-    for (int n = Positions.prefixLength[b] - 2; n > 0; n--) b = (b << 1) + readBit();
-    return (high << 6) | (b & 0x3F);
+inline void writePosition(uint32_t p) {
+    const uint32_t u = p >> 6, length = Positions.codeLength[u];
+    writeBits(length + 6, (uint32_t)Positions.code[u] << 24 | (p & 0x3F) << (26 - length));
 }
 
 // ---- Match trees ------------------------------------------------------------
 //
 // matchLink[x][0] and [x][1] are the left and right links of node x (a ring
 // position, or 4097 + b for the root of byte b's tree, which uses its right
-// link only).
+// link only). Below, the links are one flat array: node x's at 2x and 2x + 1.
 
 void resetMatchTrees() {
     for (int i = RingSize + 1; i <= RingSize + 256; i++) Codec.matchLink[i][1] = Nil;
     for (int i = 0; i < RingSize; i++) Codec.matchParent[i] = Nil;
 }
 
-// A word of ring bytes whose integer order is the order of its bytes as
-// unsigned values compared from the first (the lowest address) on.
 typedef uintptr_t Word;
 constexpr int WordBytes = (int)sizeof(Word);
-inline Word orderedWord(const uint8_t* p) {
+inline Word loadWord(const uint8_t* p) {
     Word w;
     memcpy(&w, p, sizeof w);
+    return w;
+}
+// A word of ring bytes whose integer order is the order of its bytes as
+// unsigned values compared from the first (the lowest address) on.
+inline Word orderedWord(Word w) {
 #if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
     if (sizeof(Word) == 8) return (Word)__builtin_bswap64((uint64_t)w);
     return (Word)__builtin_bswap32((uint32_t)w);
@@ -244,6 +224,12 @@ inline Word orderedWord(const uint8_t* p) {
     return w;
 #endif
 }
+// The bits of a loaded word that hold its first two bytes.
+#if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+constexpr Word FirstTwoBytes = 0xFFFF;
+#else
+constexpr Word FirstTwoBytes = (Word)0xFFFF << (8 * WordBytes - 16);
+#endif
 // Leading equal bytes of two different ordered words.
 inline int equalBytes(Word x) {
     return sizeof(Word) == 8 ? __builtin_clzll((unsigned long long)x) / 8
@@ -255,14 +241,14 @@ static_assert(RingSize - 1 + 1 + ((LookAhead - 2) / WordBytes) * WordBytes + Wor
                   RingBytes,
               "the last word of a comparison stays inside the ring");
 
-// Compares the strings at a and b from byte `from` (their earlier bytes being
-// equal): the index of the first difference, 60 when there is none; dir
-// becomes 1 when a's byte there is the greater or none differs, else 0.
-inline int compareTail(const uint8_t* a, const uint8_t* b, int from, int& dir) {
+// Compares the strings at a and b from byte `from` on (their earlier bytes
+// being equal): the index of the first difference, 60 when there is none;
+// dir becomes 1 when a's byte there is the greater or none differs, else 0.
+inline int compareTail(const uint8_t* a, const uint8_t* b, int from, size_t& dir) {
     for (int i = from; i < LookAhead; i += WordBytes) {
-        Word wa = orderedWord(a + i), wb = orderedWord(b + i);
+        const Word wa = orderedWord(loadWord(a + i)), wb = orderedWord(loadWord(b + i));
         if (wa != wb) {
-            int j = i + equalBytes(wa ^ wb);
+            const int j = i + equalBytes(wa ^ wb);
             if (j >= LookAhead) break;
             dir = wa > wb;
             return j;
@@ -272,59 +258,46 @@ inline int compareTail(const uint8_t* a, const uint8_t* b, int from, int& dir) {
     return LookAhead;
 }
 
-inline Word loadWord(const uint8_t* p) {
-    Word w;
-    memcpy(&w, p, sizeof w);
-    return w;
-}
-// The bits of a loaded word that hold its first two bytes.
-#if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-constexpr Word FirstTwoBytes = 0xFFFF;
-#else
-constexpr Word FirstTwoBytes = (Word)0xFFFF << (8 * WordBytes - 16);
-#endif
-
 // Enters the string at ring position r into its tree and finds the longest
 // (of equals, the nearest) earlier string matching it on the way down. Most
-// nodes differ from the key within bytes 1-2, so a node costs one word load:
-// equal words or a difference past byte 2 take the longer path.
-inline __attribute__((always_inline)) void insertPosition(int r) {
+// nodes differ from the key within bytes 1-2 and cost one word load; equal
+// words or a difference past byte 2 take the longer path.
+inline __attribute__((always_inline)) void insertPosition(size_t r) {
     LzhufCodec& c = Codec;
     const uint8_t* const ring = c.ring;
-    uint16_t* const link = &c.matchLink[0][0];  // node x: [2x] left, [2x + 1] right
+    uint16_t* const link = &c.matchLink[0][0];
     const uint8_t* const key = ring + r;
     const Word keyWord = loadWord(key + 1);  // bytes 1 to WordBytes
-    const Word keyOrdered = orderedWord(key + 1);
+    const Word keyOrdered = orderedWord(keyWord);
     link[2 * r] = link[2 * r + 1] = Nil;
-    const size_t newer = (size_t)r - 1;
-    size_t at = 2 * (RingSize + 1 + (size_t)key[0]) + 1;  // link followed next
-    size_t p = 0;
+    const size_t newer = r - 1;
+    size_t at = 2 * (RingSize + 1 + (size_t)key[0]) + 1;  // the link to follow
+    size_t p;
     int best = 0;
     uint16_t bestPosition = c.matchPosition;
     for (;;) {
-        const size_t next = link[at];
-        if (next == Nil) {
+        p = link[at];
+        if (p == Nil) {
             link[at] = (uint16_t)r;
             c.matchParent[r] = (uint16_t)(at / 2);
             c.matchLength = (uint16_t)best;
             c.matchPosition = bestPosition;
             return;
         }
-        p = next;
         const Word w = loadWord(ring + p + 1);
         if ((w ^ keyWord) & FirstTwoBytes) {
-            at = 2 * p + (keyOrdered > orderedWord(ring + p + 1));
+            at = 2 * p + (keyOrdered > orderedWord(w));
             continue;
         }
         int i;
         if (w != keyWord) {
-            const Word ordered = orderedWord(ring + p + 1);
+            const Word ordered = orderedWord(w);
             at = 2 * p + (keyOrdered > ordered);
             i = 1 + equalBytes(keyOrdered ^ ordered);
         } else {
-            int d;
-            i = compareTail(key, ring + p, 1 + WordBytes, d);
-            at = 2 * p + (size_t)d;
+            size_t dir;
+            i = compareTail(key, ring + p, 1 + WordBytes, dir);
+            at = 2 * p + dir;
         }
         if (i >= best) {
             const uint16_t e = (uint16_t)((newer - p) & (RingSize - 1));
@@ -350,33 +323,86 @@ inline __attribute__((always_inline)) void insertPosition(int r) {
     c.matchParent[p] = Nil;
 }
 
-void removePosition(int p) {
+inline __attribute__((always_inline)) void removePosition(size_t p) {
     LzhufCodec& c = Codec;
-    uint16_t(*const link)[2] = c.matchLink;
+    uint16_t* const link = &c.matchLink[0][0];
     uint16_t* const parent = c.matchParent;
-    if (parent[p] == Nil) return;
-    int q;
-    if (link[p][1] == Nil) {
-        q = link[p][0];
-    } else if (link[p][0] == Nil) {
-        q = link[p][1];
+    const size_t up = parent[p];
+    if (up == Nil) return;
+    const size_t left = link[2 * p], right = link[2 * p + 1];
+    size_t q;
+    if (right == Nil) {
+        q = left;
+    } else if (left == Nil) {
+        q = right;
     } else {
-        q = link[p][0];
-        if (link[q][1] != Nil) {
-            do q = link[q][1];
-            while (link[q][1] != Nil);
-            link[parent[q]][1] = link[q][0];
-            parent[link[q][0]] = parent[q];
-            link[q][0] = link[p][0];
-            parent[link[p][0]] = (uint16_t)q;
+        q = left;
+        if (link[2 * q + 1] != Nil) {
+            do q = link[2 * q + 1];
+            while (link[2 * q + 1] != Nil);
+            const size_t qUp = parent[q], qLeft = link[2 * q];
+            link[2 * qUp + 1] = (uint16_t)qLeft;
+            parent[qLeft] = (uint16_t)qUp;
+            link[2 * q] = (uint16_t)left;
+            parent[left] = (uint16_t)q;
         }
-        link[q][1] = link[p][1];
-        parent[link[p][1]] = (uint16_t)q;
+        link[2 * q + 1] = (uint16_t)right;
+        parent[right] = (uint16_t)q;
     }
-    const int up = parent[p];
     parent[q] = (uint16_t)up;
-    link[up][link[up][1] == p] = (uint16_t)q;
+    link[2 * up + (link[2 * up + 1] == p)] = (uint16_t)q;
     parent[p] = Nil;
+}
+
+// ---- Expansion ----------------------------------------------------------------
+
+// The bit reader keeps more than 24 bits buffered before each symbol and each
+// position, which covers the deepest code (21 bits) and the longest position
+// (14 bits). Bits past the end of the input read as 0 and are counted.
+struct BitReader {
+    uint32_t buffer;   // left-aligned
+    uint32_t count;    // valid bits
+    uint32_t phantom;  // of those, bits that were never delivered (at the end)
+
+    inline __attribute__((always_inline)) void refill() {
+        while (count <= 24) {
+            int b = readStreamByte();
+            if (__builtin_expect(b < 0, 0)) {
+                b = 0;
+                phantom += 8;
+            }
+            buffer |= (uint32_t)b << (24 - count);
+            count += 8;
+        }
+    }
+    // True when a bit that was never delivered has been consumed.
+    bool overrun() const { return phantom > count; }
+};
+
+inline __attribute__((always_inline)) size_t readSymbol(BitReader& in) {
+    const HuffmanNode* const node = Codec.node;
+    in.refill();
+    uint32_t buffer = in.buffer;
+    size_t x = node[RootNode].child;
+    uint32_t used = 0;
+    do {
+        x = node[x + (buffer >> 31)].child;
+        buffer <<= 1;
+        used++;
+    } while (x < NodeCount);
+    in.buffer = buffer;
+    in.count -= used;
+    return x - NodeCount;
+}
+
+inline __attribute__((always_inline)) uint32_t readPosition(BitReader& in) {
+    in.refill();
+    const uint32_t b = in.buffer >> 24;
+    const uint32_t length = Positions.prefixLength[b];  // 3-8, then 6 plain bits
+    const uint32_t low = in.buffer >> (32 - length - 6) & 0x3F;
+    in.buffer <<= length + 6;
+    in.count -= length + 6;
+    return (uint32_t)Positions.prefixHigh[b] << 6 | low;
 }
 
 }  // namespace
@@ -386,7 +412,6 @@ void resetCodecState() {
     Codec.putBuffer = Codec.putCount = 0;
     Codec.getBuffer = Codec.getCount = 0;
     Codec.longestCode = 0;
-    PhantomBits = 0;
 }
 
 void clearCodecRing() { memset(Codec.ring, 0, sizeof Codec.ring); }
@@ -396,31 +421,33 @@ void compressStream() {
     if (writeExpandedSize() == 0) return;
     resetHuffmanTree();
     resetMatchTrees();
-    memset(c.ring, ' ', StartPosition);
-    int s = 0, r = StartPosition, len = 0;
+    uint8_t* const ring = c.ring;
+    memset(ring, ' ', StartPosition);
+    size_t s = 0, r = StartPosition, len = 0;
     while (len < LookAhead) {
-        int b = readStreamByte();
+        const int b = readStreamByte();
         if (b < 0) break;
-        c.ring[r + len++] = (uint8_t)b;
+        ring[r + len++] = (uint8_t)b;
     }
-    for (int i = 1; i <= LookAhead; i++) insertPosition(r - i);
+    for (size_t i = 1; i <= LookAhead; i++) insertPosition(r - i);
     insertPosition(r);
     while (len > 0) {
-        if (c.matchLength > len) c.matchLength = (uint16_t)len;
-        if (c.matchLength <= MatchThreshold) {
-            c.matchLength = 1;
-            writeSymbol(c.ring[r]);
+        size_t last = c.matchLength;
+        if (last > len) last = len;
+        if (last <= MatchThreshold) {
+            last = 1;
+            writeSymbol(ring[r]);
         } else {
-            writeSymbol(255 - MatchThreshold + c.matchLength);
+            writeSymbol(255 - MatchThreshold + last);
             writePosition(c.matchPosition);
         }
-        int last = c.matchLength, i = 0;
+        size_t i = 0;
         for (; i < last; i++) {
-            int b = readStreamByte();
+            const int b = readStreamByte();
             if (b < 0) break;
             removePosition(s);
-            c.ring[s] = (uint8_t)b;
-            if (s < RingMirror) c.ring[s + RingSize] = (uint8_t)b;
+            ring[s] = (uint8_t)b;
+            if (s < RingMirror) ring[s + RingSize] = (uint8_t)b;
             s = (s + 1) & (RingSize - 1);
             r = (r + 1) & (RingSize - 1);
             insertPosition(r);
@@ -441,30 +468,39 @@ void expandStream() {
     c.expandedSize = size;
     if (size == 0) return;
     resetHuffmanTree();
-    memset(c.ring, ' ', StartPosition);
-    uint32_t r = StartPosition, count = 0;
+    uint8_t* const ring = c.ring;
+    memset(ring, ' ', StartPosition);
+    BitReader in{c.getBuffer, c.getCount, 0};
+    size_t r = StartPosition;
+    uint32_t count = 0;
+    // The stream layer sets ExpandedSize to 0 when the output cannot be
+    // written; the loop then stops.
     while (count < c.expandedSize) {
-        int y = readSymbol();
+        const size_t y = readSymbol(in);
         if (y < 256) {
-            if (PhantomBits > c.getCount) break;
+            if (in.overrun()) break;
+            updateHuffmanTree(y);
             writeStreamByte((uint8_t)y);
-            c.ring[r] = (uint8_t)y;
+            ring[r] = (uint8_t)y;
             r = (r + 1) & (RingSize - 1);
             count++;
         } else {
-            uint32_t i = (r - readPosition() - 1) & (RingSize - 1);
-            if (PhantomBits > c.getCount) break;
+            updateHuffmanTree(y);
+            size_t i = (r - readPosition(in) - 1) & (RingSize - 1);
+            if (in.overrun()) break;
             uint32_t n = (uint32_t)y - (255 - MatchThreshold);
             if (n > size - count) n = size - count;  // a match past the end is cut
             count += n;
             while (n--) {
-                uint8_t b = c.ring[i];
+                const uint8_t b = ring[i];
                 writeStreamByte(b);
-                c.ring[r] = b;
+                ring[r] = b;
                 r = (r + 1) & (RingSize - 1);
                 i = (i + 1) & (RingSize - 1);
             }
         }
     }
-    if (PhantomBits > c.getCount) streamFail(FaultCodesEnd);
+    c.getBuffer = in.buffer;
+    c.getCount = in.count;
+    if (in.overrun()) streamFail(FaultCodesEnd);
 }

@@ -28,18 +28,27 @@ static_assert(SymbolCount == 314 && NodeCount == 627 && StartPosition == 4036, "
 constexpr int RingMirror = LookAhead - 1;                           // 59
 constexpr int RingBytes = RingSize + RingMirror + 16;
 
+// One node of the adaptive Huffman tree. child: for an internal node the
+// first of its two children (the second is child + 1); for a leaf 627 + its
+// symbol.
+struct HuffmanNode {
+    uint16_t weight;
+    uint16_t parent;  // the root's is 0
+    uint16_t child;
+    uint16_t spare;
+};
+
 struct LzhufCodec {
     uint8_t ring[RingBytes];
     uint16_t matchLink[RingSize + 1 + 256][2];  // left, right; 4097 + b: root of b's tree
-    uint16_t matchParent[RingSize + 1];
+    uint16_t matchParent[RingSize + 1];        // [4096] takes the writes for Nil
     uint16_t matchPosition;
     uint16_t matchLength;
-    uint16_t weight[NodeCount + 1];            // [627]: sentinel 0xFFFF
-    uint16_t child[NodeCount];                 // >= 627: leaf of symbol - 627
-    uint16_t parent[NodeCount + SymbolCount];  // [627 + s]: leaf node of s
-    uint32_t putBuffer;
+    HuffmanNode node[NodeCount + 1];  // [627]: sentinel of weight 0xFFFF
+    uint16_t leafOf[SymbolCount];     // the leaf node of each symbol
+    uint32_t putBuffer;               // pending output bits, left-aligned
     uint32_t putCount;
-    uint32_t getBuffer;
+    uint32_t getBuffer;               // buffered input bits, left-aligned
     uint32_t getCount;
     uint32_t expandedSize;
     uint32_t longestCode;  // deepest code written by the last compression
