@@ -27,6 +27,15 @@ using fixture::Container;
 using fixture::Record;
 using hardening::Outcome;
 
+// Under the sanitizers each case costs several times as much; the two large
+// families (whose cases all take the same short path) then take every third
+// case, which still meets every bit position of the directory.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr size_t DenseStride = 3;
+#else
+constexpr size_t DenseStride = 1;
+#endif
+
 enum Kind { Identical, StoredDiffers, Damaged, Latched, Other, KindCount };
 const char* const KindNames[KindCount] = {"identical", "stored-differs", "damaged", "latched", "other"};
 
@@ -176,7 +185,7 @@ TEST_F(CorruptionSweep, Truncations) {
     name = "truncations";
     const size_t size = sample->bytes.size();
     const size_t tail = 2048, stride = 89;
-    for (size_t cut = 1; cut <= tail; cut++) {
+    for (size_t cut = 1; cut <= tail; cut += DenseStride) {
         Bytes b(sample->bytes.begin(), sample->bytes.end() - (long)cut);
         run(b, {}, Damaged, "cut " + std::to_string(cut) + " bytes");
     }
@@ -190,9 +199,12 @@ TEST_F(CorruptionSweep, Truncations) {
 // ends the file, whose count and magic then fail.
 TEST_F(CorruptionSweep, DirectoryBitFlips) {
     name = "directory flips";
-    for (size_t at = sample->dataEnd; at < sample->bytes.size(); at++)
-        for (int bit = 0; bit < 8; bit++)
-            run(flipped(at, bit), {at}, Damaged, "directory byte " + std::to_string(at) + " bit " + std::to_string(bit));
+    const size_t bits = (sample->bytes.size() - sample->dataEnd) * 8;
+    for (size_t n = 0; n < bits; n += DenseStride) {
+        size_t at = sample->dataEnd + n / 8;
+        int bit = (int)(n % 8);
+        run(flipped(at, bit), {at}, Damaged, "directory byte " + std::to_string(at) + " bit " + std::to_string(bit));
+    }
 }
 
 // Magic, checksum and length of every block are checked before its codes are
