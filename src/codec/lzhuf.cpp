@@ -43,6 +43,50 @@ static_assert(Positions.code[1] == 0x20 && Positions.code[5] == 0x58 && Position
               "position code");
 
 // ---- Adaptive Huffman tree -------------------------------------------------
+//
+// The compressor needs each symbol's path from the root. Rather than walk
+// from the leaf up for every symbol, every node keeps its path (pathCode,
+// depth): an exchange of two nodes moves only the subtrees below them, whose
+// paths are then written anew (a node or two per symbol on typical data).
+
+// Sets the path of node p from its parent's.
+inline __attribute__((always_inline)) void setPath(size_t p, size_t parent) {
+    LzhufCodec& c = Codec;
+    const uint32_t depth = c.node[parent].depth;
+    // A tree is at most 21 levels deep (see writeSymbol); the mask only keeps
+    // the shift defined.
+    c.pathCode[p] = c.pathCode[parent] | (uint32_t)(p & 1) << ((31 - depth) & 31);
+    c.node[p].depth = (uint16_t)(depth + 1);
+}
+
+// Writes the paths of the subtree below node p anew, depth first. Each node
+// on the stack has both children pending, so it holds at most one node per
+// level.
+__attribute__((noinline)) void setPathsBelow(size_t p) {
+    const HuffmanNode* const node = Codec.node;
+    uint16_t pending[64];
+    size_t top = 0;
+    for (;;) {
+        const size_t first = node[p].child;
+        setPath(first, p);
+        setPath(first + 1, p);
+        if (node[first + 1].child < NodeCount && top < 64) pending[top++] = (uint16_t)(first + 1);
+        if (node[first].child < NodeCount) {
+            p = first;
+        } else if (top > 0) {
+            p = pending[--top];
+        } else {
+            return;
+        }
+    }
+}
+
+// Every node's path, parents (higher indexes) before their children.
+void setAllPaths() {
+    Codec.pathCode[RootNode] = 0;
+    Codec.node[RootNode].depth = 0;
+    for (size_t p = RootNode; p-- > 0;) setPath(p, Codec.node[p].parent);
+}
 
 void resetHuffmanTree() {
     HuffmanNode* const node = Codec.node;
@@ -58,6 +102,7 @@ void resetHuffmanTree() {
     }
     node[NodeCount].weight = 0xFFFF;
     node[RootNode].parent = 0;
+    setAllPaths();
 }
 
 // Halves the weights and builds the tree anew from the leaves, which keep
@@ -90,11 +135,13 @@ __attribute__((noinline)) void rebuildHuffmanTree() {
         }
     }
     node[RootNode].parent = 0;
+    setAllPaths();
 }
 
 // Counts symbol s, keeping the sibling property by exchanging nodes. Nodes x
 // to l all weigh k - 1 when x is exchanged with l, so the exchange leaves
 // x's weight as it was and gives l the new count.
+template <bool KeepPaths>
 inline __attribute__((always_inline)) void updateHuffmanTree(size_t s) {
     LzhufCodec& c = Codec;
     HuffmanNode* const node = c.node;
@@ -120,6 +167,10 @@ inline __attribute__((always_inline)) void updateHuffmanTree(size_t s) {
             }
             node[l].child = (uint16_t)i;
             n->child = (uint16_t)j;
+            if (KeepPaths) {
+                if (i < NodeCount) setPathsBelow(l);
+                if (j < NodeCount) setPathsBelow(x);
+            }
             x = l;
         } else {
             n->weight = k;
@@ -129,26 +180,6 @@ inline __attribute__((always_inline)) void updateHuffmanTree(size_t s) {
 }
 
 // ---- Bits -------------------------------------------------------------------
-
-// A code word: a path from the root, first step in the top bit. A tree whose
-// root weighs at most 0x8000 is at most 21 levels deep (a Huffman tree of
-// depth d weighs at least the (d+2)-th Fibonacci number, and 46368 > 0x8000),
-// so even 32 bits hold every path: codes deeper than 16 levels are written
-// whole, not cut to 16 bits.
-#ifdef __SIZEOF_INT128__
-typedef uint64_t CodeWord;
-// Shifts the code right by one, entering bit 0 of x at the top.
-inline CodeWord pushBit(CodeWord code, size_t x) {
-    return (CodeWord)((((unsigned __int128)x << 64) | code) >> 1);
-}
-inline uint32_t topBits(CodeWord code) { return (uint32_t)(code >> 32); }
-#else
-typedef uint32_t CodeWord;
-inline CodeWord pushBit(CodeWord code, size_t x) {
-    return (CodeWord)((((uint64_t)x << 32) | code) >> 1);
-}
-inline uint32_t topBits(CodeWord code) { return code; }
-#endif
 
 // Appends the top n bits of bits (n <= 24) to the output.
 inline __attribute__((always_inline)) void writeBits(uint32_t n, uint32_t bits) {
@@ -168,19 +199,16 @@ void flushBits() {
     if (Codec.putCount > 0) writeStreamByte((uint8_t)(Codec.putBuffer >> 24));
 }
 
-// Writes the path of symbol s from the root, then counts the symbol.
+// Writes the path of symbol s from the root, then counts the symbol. A tree
+// whose root weighs at most 0x8000 is at most 21 levels deep (a Huffman tree
+// of depth d weighs at least the (d+2)-th Fibonacci number, and 46368 >
+// 0x8000), so 32 bits hold every path; paths deeper than 16 levels are
+// written whole, not cut to 16 bits.
 __attribute__((noinline)) void writeSymbol(size_t s) {
     LzhufCodec& c = Codec;
-    const HuffmanNode* const node = c.node;
-    CodeWord code = 0;
-    uint32_t count = 0;
-    size_t x = c.leafOf[s];
-    do {
-        code = pushBit(code, x);  // an odd node is the second child: bit 1
-        count++;
-        x = node[x].parent;
-    } while (x != RootNode);
-    uint32_t bits = topBits(code);
+    const size_t leaf = c.leafOf[s];
+    uint32_t bits = c.pathCode[leaf];
+    uint32_t count = c.node[leaf].depth;
     if (count > c.longestCode) c.longestCode = count;
     if (count > 24) {
         writeBits(16, bits);
@@ -188,7 +216,7 @@ __attribute__((noinline)) void writeSymbol(size_t s) {
         count -= 16;
     }
     writeBits(count, bits);
-    updateHuffmanTree(s);
+    updateHuffmanTree<true>(s);
 }
 
 inline void writePosition(uint32_t p) {
@@ -224,12 +252,14 @@ inline Word orderedWord(Word w) {
     return w;
 #endif
 }
-// The bits of a loaded word that hold its first two bytes.
+// True when two loaded words differ in their first two bytes.
+inline bool firstTwoDiffer(Word a, Word b) {
 #if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-constexpr Word FirstTwoBytes = 0xFFFF;
+    return (uint16_t)a != (uint16_t)b;
 #else
-constexpr Word FirstTwoBytes = (Word)0xFFFF << (8 * WordBytes - 16);
+    return (a ^ b) >> (8 * WordBytes - 16) != 0;
 #endif
+}
 // Leading equal bytes of two different ordered words.
 inline int equalBytes(Word x) {
     return sizeof(Word) == 8 ? __builtin_clzll((unsigned long long)x) / 8
@@ -285,7 +315,7 @@ inline __attribute__((always_inline)) void insertPosition(size_t r) {
             return;
         }
         const Word w = loadWord(ring + p + 1);
-        if ((w ^ keyWord) & FirstTwoBytes) {
+        if (__builtin_expect(firstTwoDiffer(w, keyWord), 1)) {
             at = 2 * p + (keyOrdered > orderedWord(w));
             continue;
         }
@@ -479,13 +509,13 @@ void expandStream() {
         const size_t y = readSymbol(in);
         if (y < 256) {
             if (in.overrun()) break;
-            updateHuffmanTree(y);
+            updateHuffmanTree<false>(y);
             writeStreamByte((uint8_t)y);
             ring[r] = (uint8_t)y;
             r = (r + 1) & (RingSize - 1);
             count++;
         } else {
-            updateHuffmanTree(y);
+            updateHuffmanTree<false>(y);
             size_t i = (r - readPosition(in) - 1) & (RingSize - 1);
             if (in.overrun()) break;
             uint32_t n = (uint32_t)y - (255 - MatchThreshold);

@@ -35,7 +35,7 @@ struct HuffmanNode {
     uint16_t weight;
     uint16_t parent;  // the root's is 0
     uint16_t child;
-    uint16_t spare;
+    uint16_t depth;   // levels below the root: the length of pathCode
 };
 
 struct LzhufCodec {
@@ -46,6 +46,7 @@ struct LzhufCodec {
     uint16_t matchLength;
     HuffmanNode node[NodeCount + 1];  // [627]: sentinel of weight 0xFFFF
     uint16_t leafOf[SymbolCount];     // the leaf node of each symbol
+    uint32_t pathCode[NodeCount];     // each node's path from the root, left-aligned
     uint32_t putBuffer;               // pending output bits, left-aligned
     uint32_t putCount;
     uint32_t getBuffer;               // buffered input bits, left-aligned
