@@ -181,22 +181,27 @@ inline __attribute__((always_inline)) void updateHuffmanTree(size_t s) {
 
 // ---- Bits -------------------------------------------------------------------
 
-// Appends the top n bits of bits (n <= 24) to the output.
+// Appends the top n bits of bits (n <= 24) to the output, four bytes at a
+// time.
 inline __attribute__((always_inline)) void writeBits(uint32_t n, uint32_t bits) {
     LzhufCodec& c = Codec;
-    uint32_t buffer = c.putBuffer | bits >> c.putCount;
+    uint64_t buffer = c.putBuffer | ((uint64_t)bits << 32) >> c.putCount;
     uint32_t count = c.putCount + n;
-    while (count >= 8) {
-        writeStreamByte((uint8_t)(buffer >> 24));
-        buffer <<= 8;
-        count -= 8;
+    if (count >= 32) {
+        writeStreamWord((uint32_t)(buffer >> 32));
+        buffer <<= 32;
+        count -= 32;
     }
     c.putBuffer = buffer;
     c.putCount = count;
 }
 
+// Writes the pending bits, the last byte filled up with zero bits.
 void flushBits() {
-    if (Codec.putCount > 0) writeStreamByte((uint8_t)(Codec.putBuffer >> 24));
+    LzhufCodec& c = Codec;
+    for (uint32_t done = 0; done < c.putCount; done += 8)
+        writeStreamByte((uint8_t)(c.putBuffer >> (56 - done)));
+    c.putCount = 0;
 }
 
 // Writes the path of symbol s from the root, then counts the symbol. A tree

@@ -82,6 +82,22 @@ inline __attribute__((always_inline)) void writeStreamByte(uint8_t byte) {
     }
 }
 
+// Appends four output bytes, the highest first: as four writeStreamByte
+// calls, at once when none of them fills the block or trips the pump.
+inline __attribute__((always_inline)) void writeStreamWord(uint32_t bytes) {
+    if (Stream.outEnd - Stream.outPos > 4 && Stream.bytesSincePump < PumpInterval - 4) {
+        uint8_t* const out = Stream.outPos;
+        out[0] = (uint8_t)(bytes >> 24);
+        out[1] = (uint8_t)(bytes >> 16);
+        out[2] = (uint8_t)(bytes >> 8);
+        out[3] = (uint8_t)bytes;
+        Stream.outPos = out + 4;
+        Stream.bytesSincePump += 4;
+    } else {
+        for (int i = 24; i >= 0; i -= 8) writeStreamByte((uint8_t)(bytes >> i));
+    }
+}
+
 // Writes the 4 size bytes (the size given to the compression) and returns it.
 uint32_t writeExpandedSize();
 // Reads the 4 size bytes; the size, or 0 after a bad block or when a memory
