@@ -293,10 +293,15 @@ inline int compareTail(const uint8_t* a, const uint8_t* b, int from, size_t& dir
     return LookAhead;
 }
 
-// Enters the string at ring position r into its tree and finds the longest
-// (of equals, the nearest) earlier string matching it on the way down. Most
-// nodes differ from the key within bytes 1-2 and cost one word load; equal
-// words or a difference past byte 2 take the longer path.
+// Enters the string at ring position r into its tree and, when Track is
+// set, finds the longest (of equals, the nearest) earlier string matching it
+// on the way down. Only the last insertion before a symbol is written needs
+// the match; the others only place the string, which the first differing
+// byte decides. Most nodes differ from the key within its first word and cost
+// one word load; a node that agrees in more than two bytes costs more only
+// when the match is tracked, and one that agrees in the whole word is
+// compared on.
+template <bool Track>
 inline __attribute__((always_inline)) void insertPosition(size_t r) {
     LzhufCodec& c = Codec;
     const uint8_t* const ring = c.ring;
@@ -315,12 +320,14 @@ inline __attribute__((always_inline)) void insertPosition(size_t r) {
         if (p == Nil) {
             link[at] = (uint16_t)r;
             c.matchParent[r] = (uint16_t)(at / 2);
-            c.matchLength = (uint16_t)best;
-            c.matchPosition = bestPosition;
+            if (Track) {
+                c.matchLength = (uint16_t)best;
+                c.matchPosition = bestPosition;
+            }
             return;
         }
         const Word w = loadWord(ring + p + 1);
-        if (__builtin_expect(firstTwoDiffer(w, keyWord), 1)) {
+        if (__builtin_expect(Track ? firstTwoDiffer(w, keyWord) : w != keyWord, 1)) {
             at = 2 * p + (keyOrdered > orderedWord(w));
             continue;
         }
@@ -333,6 +340,10 @@ inline __attribute__((always_inline)) void insertPosition(size_t r) {
             size_t dir;
             i = compareTail(key, ring + p, 1 + WordBytes, dir);
             at = 2 * p + dir;
+            if (!Track) {
+                if (i >= LookAhead) break;
+                continue;
+            }
         }
         if (i >= best) {
             const uint16_t e = (uint16_t)((newer - p) & (RingSize - 1));
@@ -345,8 +356,10 @@ inline __attribute__((always_inline)) void insertPosition(size_t r) {
             }
         }
     }
-    c.matchLength = (uint16_t)best;
-    c.matchPosition = bestPosition;
+    if (Track) {
+        c.matchLength = (uint16_t)best;
+        c.matchPosition = bestPosition;
+    }
     // A full-length match: r takes p's place, so the newest copy stays.
     const size_t left = link[2 * p], right = link[2 * p + 1], up = c.matchParent[p];
     c.matchParent[r] = (uint16_t)up;
@@ -464,8 +477,8 @@ void compressStream() {
         if (b < 0) break;
         ring[r + len++] = (uint8_t)b;
     }
-    for (size_t i = 1; i <= LookAhead; i++) insertPosition(r - i);
-    insertPosition(r);
+    for (size_t i = 1; i <= LookAhead; i++) insertPosition<false>(r - i);
+    insertPosition<true>(r);
     while (len > 0) {
         size_t last = c.matchLength;
         if (last > len) last = len;
@@ -476,6 +489,7 @@ void compressStream() {
             writeSymbol(255 - MatchThreshold + last);
             writePosition(c.matchPosition);
         }
+        // The last insertion of the step finds the next match.
         size_t i = 0;
         for (; i < last; i++) {
             const int b = readStreamByte();
@@ -485,13 +499,22 @@ void compressStream() {
             if (s < RingMirror) ring[s + RingSize] = (uint8_t)b;
             s = (s + 1) & (RingSize - 1);
             r = (r + 1) & (RingSize - 1);
-            insertPosition(r);
+            if (i + 1 < last) {
+                insertPosition<false>(r);
+            } else {
+                insertPosition<true>(r);
+            }
         }
         for (; i < last; i++) {
             removePosition(s);
             s = (s + 1) & (RingSize - 1);
             r = (r + 1) & (RingSize - 1);
-            if (--len) insertPosition(r);
+            if (--len == 0) continue;
+            if (i + 1 < last) {
+                insertPosition<false>(r);
+            } else {
+                insertPosition<true>(r);
+            }
         }
     }
     flushBits();
