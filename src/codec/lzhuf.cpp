@@ -63,13 +63,16 @@ inline __attribute__((always_inline)) void setPath(size_t p, size_t parent) {
 // on the stack has both children pending, so it holds at most one node per
 // level.
 __attribute__((noinline)) void setPathsBelow(size_t p) {
-    const HuffmanNode* const node = Codec.node;
+    LzhufCodec& c = Codec;
+    HuffmanNode* const node = c.node;
     uint16_t pending[64];
     size_t top = 0;
     for (;;) {
         const size_t first = node[p].child;
-        setPath(first, p);
-        setPath(first + 1, p);
+        const uint32_t depth = node[p].depth, code = c.pathCode[p];
+        c.pathCode[first] = code;
+        c.pathCode[first + 1] = code | (uint32_t)1 << ((31 - depth) & 31);
+        node[first].depth = node[first + 1].depth = (uint16_t)(depth + 1);
         if (node[first + 1].child < NodeCount && top < 64) pending[top++] = (uint16_t)(first + 1);
         if (node[first].child < NodeCount) {
             p = first;
