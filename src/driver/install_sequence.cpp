@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "chunk_table.h"
 #include "driver.h"
 #include "file_names.h"
 #include "integration.h"
@@ -42,23 +43,6 @@ static void placeDocument() {
     }
 }
 
-static void writeChunks() {
-    copyChunk("SAVER", FlagExpand | FlagUnscramble);
-    copyChunk("STUB", FlagExpand);
-    copyChunk("MOVIE", FlagExpand);
-    addChunkFromMemory(InfoRecordBuffer, InfoRecord::Size, "INFO", FlagCompress);
-    if (chunkStoredSize("PREVIEWB") != -1) copyChunk("PREVIEWB", FlagExpand);
-    if (chunkStoredSize("PREVIEWF") != -1) {
-        if (sameChunkData("PREVIEWF", "MOVIE"))
-            aliasEntry("PREVIEWF", "MOVIE");
-        else
-            copyChunk("PREVIEWF", FlagExpand);
-    }
-    copyChunk("ZETT", FlagExpand);
-    copyChunk("KMDL", FlagExpand);
-    copyNumberedChunks("ADDTL");
-}
-
 static void buildScreensaverFile(const char* fileName) {
     char target[SharedPathSize];
     const char* path = windowsDirPath(fileName);
@@ -77,7 +61,7 @@ static void buildScreensaverFile(const char* fileName) {
         ErrorLatch = false;
         output = createContainer(target);
     }
-    writeChunks();
+    writeScreensaverChunks(InfoRecordBuffer, InfoRecord::Size, FlagCompress);
     closeContainer(output);
     if (ErrorLatch) {
         DeleteFileA(target);

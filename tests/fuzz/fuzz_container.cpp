@@ -5,6 +5,7 @@
 // reports success leaves a container that opens and reads back.
 #include <string.h>
 
+#include "chunk_table.h"
 #include "fuzz_support.h"
 #include "reader.h"
 #include "writer.h"
@@ -80,22 +81,9 @@ bool installCopy(const char* installer, const char* out) {
     memset(info, 0, sizeof info);
     if (readChunkToMemory("INFO", info, InfoSize)) {
         HANDLE target = createContainer(out);
-        copyChunk("SAVER", FlagExpand | FlagUnscramble);
-        copyChunk("STUB", FlagExpand);
-        copyChunk("MOVIE", FlagExpand);
-        // Stored here, where the installer compresses it: the compressor has its
-        // own targets, and this keeps the runs fast enough to go deep.
-        addChunkFromMemory(info, InfoSize, "INFO", 0);
-        if (chunkStoredSize("PREVIEWB") != -1) copyChunk("PREVIEWB", FlagExpand);
-        if (chunkStoredSize("PREVIEWF") != -1) {
-            if (sameChunkData("PREVIEWF", "MOVIE"))
-                aliasEntry("PREVIEWF", "MOVIE");
-            else
-                copyChunk("PREVIEWF", FlagExpand);
-        }
-        copyChunk("ZETT", FlagExpand);
-        copyChunk("KMDL", FlagExpand);
-        copyNumberedChunks("ADDTL");
+        // INFO stored here, where the installer compresses it: the compressor
+        // has its own target, and this keeps the runs fast enough to go deep.
+        writeScreensaverChunks(info, InfoSize, 0);
         closeContainer(target);
     }
     closeContainer(own);

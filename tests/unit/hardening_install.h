@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "chunk_table.h"
 #include "platform.h"
 #include "reader.h"
 #include "settings.h"
@@ -49,20 +50,7 @@ InstallResult installFrom(const std::string& installer, const std::string& targe
     } else {
         if (readChunkToMemory("INFO", InfoRecordBuffer, InfoRecord::Size)) {
             HANDLE output = createContainer(target.c_str());
-            copyChunk("SAVER", FlagExpand | FlagUnscramble);
-            copyChunk("STUB", FlagExpand);
-            copyChunk("MOVIE", FlagExpand);
-            addChunkFromMemory(InfoRecordBuffer, InfoRecord::Size, "INFO", FlagCompress);
-            if (chunkStoredSize("PREVIEWB") != -1) copyChunk("PREVIEWB", FlagExpand);
-            if (chunkStoredSize("PREVIEWF") != -1) {
-                if (sameChunkData("PREVIEWF", "MOVIE"))
-                    aliasEntry("PREVIEWF", "MOVIE");
-                else
-                    copyChunk("PREVIEWF", FlagExpand);
-            }
-            copyChunk("ZETT", FlagExpand);
-            copyChunk("KMDL", FlagExpand);
-            copyNumberedChunks("ADDTL");
+            writeScreensaverChunks(InfoRecordBuffer, InfoRecord::Size, FlagCompress);
             closeContainer(output);
             if (ErrorLatch) {
                 deleteFile(target);
