@@ -50,7 +50,7 @@ static_assert(Positions.code[1] == 0x20 && Positions.code[5] == 0x58 && Position
 // paths are then written anew (a node or two per symbol on typical data).
 
 // Sets the path of node p from its parent's.
-inline __attribute__((always_inline)) void setPath(size_t p, size_t parent) {
+SS_HOT void setPath(size_t p, size_t parent) {
     LzhufCodec& c = Codec;
     const uint32_t depth = c.node[parent].depth;
     // A tree is at most 21 levels deep (see writeSymbol); the mask only keeps
@@ -145,7 +145,7 @@ __attribute__((noinline)) void rebuildHuffmanTree() {
 // to l all weigh k - 1 when x is exchanged with l, so the exchange leaves
 // x's weight as it was and gives l the new count.
 template <bool KeepPaths>
-inline __attribute__((always_inline)) void updateHuffmanTree(size_t s) {
+SS_HOT void updateHuffmanTree(size_t s) {
     LzhufCodec& c = Codec;
     HuffmanNode* const node = c.node;
     if (node[RootNode].weight == RebuildWeight) rebuildHuffmanTree();
@@ -186,7 +186,7 @@ inline __attribute__((always_inline)) void updateHuffmanTree(size_t s) {
 
 // Appends the top n bits of bits (n <= 24) to the output, four bytes at a
 // time.
-inline __attribute__((always_inline)) void writeBits(uint32_t n, uint32_t bits) {
+SS_HOT void writeBits(uint32_t n, uint32_t bits) {
     LzhufCodec& c = Codec;
     uint64_t buffer = c.putBuffer | ((uint64_t)bits << 32) >> c.putCount;
     uint32_t count = c.putCount + n;
@@ -305,7 +305,7 @@ inline int compareTail(const uint8_t* a, const uint8_t* b, int from, size_t& dir
 // when the match is tracked, and one that agrees in the whole word is
 // compared on.
 template <bool Track>
-inline __attribute__((always_inline)) void insertPosition(size_t r) {
+SS_HOT void insertPosition(size_t r) {
     LzhufCodec& c = Codec;
     const uint8_t* const ring = c.ring;
     uint16_t* const link = &c.matchLink[0][0];
@@ -374,7 +374,7 @@ inline __attribute__((always_inline)) void insertPosition(size_t r) {
     c.matchParent[p] = Nil;
 }
 
-inline __attribute__((always_inline)) void removePosition(size_t p) {
+SS_HOT void removePosition(size_t p) {
     LzhufCodec& c = Codec;
     uint16_t* const link = &c.matchLink[0][0];
     uint16_t* const parent = c.matchParent;
@@ -415,7 +415,7 @@ struct BitReader {
     uint32_t count;    // valid bits
     uint32_t phantom;  // of those, bits that were never delivered (at the end)
 
-    inline __attribute__((always_inline)) void refill() {
+    SS_HOT void refill() {
         while (count <= 24) {
             int b = readStreamByte();
             if (__builtin_expect(b < 0, 0)) {
@@ -430,7 +430,7 @@ struct BitReader {
     bool overrun() const { return phantom > count; }
 };
 
-inline __attribute__((always_inline)) size_t readSymbol(BitReader& in) {
+SS_HOT size_t readSymbol(BitReader& in) {
     const HuffmanNode* const node = Codec.node;
     in.refill();
     uint32_t buffer = in.buffer;
@@ -446,7 +446,7 @@ inline __attribute__((always_inline)) size_t readSymbol(BitReader& in) {
     return x - NodeCount;
 }
 
-inline __attribute__((always_inline)) uint32_t readPosition(BitReader& in) {
+SS_HOT uint32_t readPosition(BitReader& in) {
     in.refill();
     const uint32_t b = in.buffer >> 24;
     const uint32_t length = Positions.prefixLength[b];  // 3-8, then 6 plain bits

@@ -3,6 +3,14 @@
 // stays a pointer comparison and a counter.
 #pragma once
 
+// Forced inlining of the hot paths pays in speed; the installer, built for
+// size, leaves the choice to the compiler.
+#ifdef SS_COMPACT
+#define SS_HOT inline
+#else
+#define SS_HOT inline __attribute__((always_inline))
+#endif
+
 #include <stdint.h>
 
 #include "platform.h"
@@ -64,7 +72,7 @@ void streamBlockFull();       // OutBuffer is full: seal, write, start the next
 void streamFail(StreamFaultKind kind);
 
 // The next input byte (0-255), or -1 once the input has ended.
-inline __attribute__((always_inline)) int readStreamByte() {
+SS_HOT int readStreamByte() {
     if (Stream.readPos < Stream.readEnd) {
         if (++Stream.bytesSincePump == PumpInterval) streamPump();
         return *Stream.readPos++;
@@ -73,7 +81,7 @@ inline __attribute__((always_inline)) int readStreamByte() {
 }
 
 // Appends one output byte; a full block is sealed and written.
-inline __attribute__((always_inline)) void writeStreamByte(uint8_t byte) {
+SS_HOT void writeStreamByte(uint8_t byte) {
     *Stream.outPos++ = byte;
     if (Stream.outPos < Stream.outEnd) {
         if (++Stream.bytesSincePump == PumpInterval) streamPump();
@@ -84,7 +92,7 @@ inline __attribute__((always_inline)) void writeStreamByte(uint8_t byte) {
 
 // Appends four output bytes, the highest first: as four writeStreamByte
 // calls, at once when none of them fills the block or trips the pump.
-inline __attribute__((always_inline)) void writeStreamWord(uint32_t bytes) {
+SS_HOT void writeStreamWord(uint32_t bytes) {
     if (Stream.outEnd - Stream.outPos > 4 && Stream.bytesSincePump < PumpInterval - 4) {
         uint8_t* const out = Stream.outPos;
         out[0] = (uint8_t)(bytes >> 24);
