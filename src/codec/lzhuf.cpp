@@ -144,8 +144,7 @@ __attribute__((noinline)) void rebuildHuffmanTree() {
 // Counts symbol s, keeping the sibling property by exchanging nodes. Nodes x
 // to l all weigh k - 1 when x is exchanged with l, so the exchange leaves
 // x's weight as it was and gives l the new count.
-template <bool KeepPaths>
-SS_HOT void updateHuffmanTree(size_t s) {
+SS_HOT void updateHuffmanTree(size_t s, bool keepPaths) {
     LzhufCodec& c = Codec;
     HuffmanNode* const node = c.node;
     if (node[RootNode].weight == RebuildWeight) rebuildHuffmanTree();
@@ -170,7 +169,7 @@ SS_HOT void updateHuffmanTree(size_t s) {
             }
             node[l].child = (uint16_t)i;
             n->child = (uint16_t)j;
-            if (KeepPaths) {
+            if (keepPaths) {
                 if (i < NodeCount) setPathsBelow(l);
                 if (j < NodeCount) setPathsBelow(x);
             }
@@ -224,7 +223,7 @@ __attribute__((noinline)) void writeSymbol(size_t s) {
         count -= 16;
     }
     writeBits(count, bits);
-    updateHuffmanTree<true>(s);
+    updateHuffmanTree(s, true);
 }
 
 inline void writePosition(uint32_t p) {
@@ -296,7 +295,7 @@ inline int compareTail(const uint8_t* a, const uint8_t* b, int from, size_t& dir
     return LookAhead;
 }
 
-// Enters the string at ring position r into its tree and, when Track is
+// Enters the string at ring position r into its tree and, when track is
 // set, finds the longest (of equals, the nearest) earlier string matching it
 // on the way down. Only the last insertion before a symbol is written needs
 // the match; the others only place the string, which the first differing
@@ -304,8 +303,7 @@ inline int compareTail(const uint8_t* a, const uint8_t* b, int from, size_t& dir
 // one word load; a node that agrees in more than two bytes costs more only
 // when the match is tracked, and one that agrees in the whole word is
 // compared on.
-template <bool Track>
-SS_HOT void insertPosition(size_t r) {
+SS_HOT void insertPosition(size_t r, bool track) {
     LzhufCodec& c = Codec;
     const uint8_t* const ring = c.ring;
     uint16_t* const link = &c.matchLink[0][0];
@@ -323,14 +321,14 @@ SS_HOT void insertPosition(size_t r) {
         if (p == Nil) {
             link[at] = (uint16_t)r;
             c.matchParent[r] = (uint16_t)(at / 2);
-            if (Track) {
+            if (track) {
                 c.matchLength = (uint16_t)best;
                 c.matchPosition = bestPosition;
             }
             return;
         }
         const Word w = loadWord(ring + p + 1);
-        if (__builtin_expect(Track ? firstTwoDiffer(w, keyWord) : w != keyWord, 1)) {
+        if (__builtin_expect(track ? firstTwoDiffer(w, keyWord) : w != keyWord, 1)) {
             at = 2 * p + (keyOrdered > orderedWord(w));
             continue;
         }
@@ -343,7 +341,7 @@ SS_HOT void insertPosition(size_t r) {
             size_t dir;
             i = compareTail(key, ring + p, 1 + WordBytes, dir);
             at = 2 * p + dir;
-            if (!Track) {
+            if (!track) {
                 if (i >= LookAhead) break;
                 continue;
             }
@@ -359,7 +357,7 @@ SS_HOT void insertPosition(size_t r) {
             }
         }
     }
-    if (Track) {
+    if (track) {
         c.matchLength = (uint16_t)best;
         c.matchPosition = bestPosition;
     }
@@ -480,8 +478,8 @@ void compressStream() {
         if (b < 0) break;
         ring[r + len++] = (uint8_t)b;
     }
-    for (size_t i = 1; i <= LookAhead; i++) insertPosition<false>(r - i);
-    insertPosition<true>(r);
+    for (size_t i = 1; i <= LookAhead; i++) insertPosition(r - i, false);
+    insertPosition(r, true);
     while (len > 0) {
         size_t last = c.matchLength;
         if (last > len) last = len;
@@ -503,9 +501,9 @@ void compressStream() {
             s = (s + 1) & (RingSize - 1);
             r = (r + 1) & (RingSize - 1);
             if (i + 1 < last) {
-                insertPosition<false>(r);
+                insertPosition(r, false);
             } else {
-                insertPosition<true>(r);
+                insertPosition(r, true);
             }
         }
         for (; i < last; i++) {
@@ -514,9 +512,9 @@ void compressStream() {
             r = (r + 1) & (RingSize - 1);
             if (--len == 0) continue;
             if (i + 1 < last) {
-                insertPosition<false>(r);
+                insertPosition(r, false);
             } else {
-                insertPosition<true>(r);
+                insertPosition(r, true);
             }
         }
     }
@@ -540,13 +538,13 @@ void expandStream() {
         const size_t y = readSymbol(in);
         if (y < 256) {
             if (in.overrun()) break;
-            updateHuffmanTree<false>(y);
+            updateHuffmanTree(y, false);
             writeStreamByte((uint8_t)y);
             ring[r] = (uint8_t)y;
             r = (r + 1) & (RingSize - 1);
             count++;
         } else {
-            updateHuffmanTree<false>(y);
+            updateHuffmanTree(y, false);
             size_t i = (r - readPosition(in) - 1) & (RingSize - 1);
             if (in.overrun()) break;
             uint32_t n = (uint32_t)y - (255 - MatchThreshold);
