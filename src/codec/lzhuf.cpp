@@ -484,8 +484,19 @@ void compressStream() {
         size_t last = c.matchLength;
         if (last > len) last = len;
         if (last <= MatchThreshold) {
-            last = 1;
+            // A literal: the common step on data that does not compress.
             writeSymbol(ring[r]);
+            const int b = readStreamByte();
+            if (__builtin_expect(b >= 0, 1)) {
+                removePosition(s);
+                ring[s] = (uint8_t)b;
+                if (s < RingMirror) ring[s + RingSize] = (uint8_t)b;
+                s = (s + 1) & (RingSize - 1);
+                r = (r + 1) & (RingSize - 1);
+                insertPosition(r, true);
+                continue;
+            }
+            last = 1;  // the input has ended: the steps below read it as ended again
         } else {
             writeSymbol(255 - MatchThreshold + last);
             writePosition(c.matchPosition);
