@@ -183,8 +183,8 @@ SS_HOT void updateHuffmanTree(size_t s, bool keepPaths) {
 
 // ---- Bits -------------------------------------------------------------------
 
-// Appends the top n bits of bits (n <= 24) to the output, four bytes at a
-// time.
+// Appends the top n bits of bits (n <= 32) to the output, four bytes at a
+// time; fewer than 32 bits stay pending between calls.
 SS_HOT void writeBits(uint32_t n, uint32_t bits) {
     LzhufCodec& c = Codec;
     uint64_t buffer = c.putBuffer | ((uint64_t)bits << 32) >> c.putCount;
@@ -211,24 +211,28 @@ void flushBits() {
 // of depth d weighs at least the (d+2)-th Fibonacci number, and 46368 >
 // 0x8000), so 32 bits hold every path; paths deeper than 16 levels are
 // written whole, not cut to 16 bits.
-__attribute__((noinline)) void writeSymbol(size_t s) {
+__attribute__((noinline)) void writeSymbol(size_t s, uint32_t position) {
     LzhufCodec& c = Codec;
     const size_t leaf = c.leafOf[s];
     uint32_t bits = c.pathCode[leaf];
     uint32_t count = c.node[leaf].depth;
-    if (count > c.longestCode) c.longestCode = count;
-    if (count > 24) {
-        writeBits(16, bits);
-        bits <<= 16;
-        count -= 16;
+    if (__builtin_expect(count > 16, 0) && count > c.longestCode) c.longestCode = count;
+    if (s >= 256) {
+        // A match: its position follows, in the same write when it fits.
+        const uint32_t u = position >> 6, length = Positions.codeLength[u] + 6u;
+        const uint32_t positionBits = (uint32_t)Positions.code[u] << 24 |
+                                      (position & 0x3F) << (32 - length);
+        if (count + length <= 32) {
+            bits |= positionBits >> count;
+            count += length;
+        } else {
+            writeBits(count, bits);
+            bits = positionBits;
+            count = length;
+        }
     }
     writeBits(count, bits);
     updateHuffmanTree(s, true);
-}
-
-inline void writePosition(uint32_t p) {
-    const uint32_t u = p >> 6, length = Positions.codeLength[u];
-    writeBits(length + 6, (uint32_t)Positions.code[u] << 24 | (p & 0x3F) << (26 - length));
 }
 
 // ---- Match trees ------------------------------------------------------------
@@ -400,7 +404,8 @@ SS_HOT void removePosition(size_t p) {
     }
     parent[q] = (uint16_t)up;
     link[2 * up + (link[2 * up + 1] == p)] = (uint16_t)q;
-    parent[p] = Nil;
+    // parent[p] is left as it was: nothing reads it before p is entered
+    // again (4036 steps on), or the run ends.
 }
 
 // ---- Expansion ----------------------------------------------------------------
@@ -485,7 +490,7 @@ void compressStream() {
         if (last > len) last = len;
         if (last <= MatchThreshold) {
             // A literal: the common step on data that does not compress.
-            writeSymbol(ring[r]);
+            writeSymbol(ring[r], 0);
             const int b = readStreamByte();
             if (__builtin_expect(b >= 0, 1)) {
                 removePosition(s);
@@ -498,8 +503,7 @@ void compressStream() {
             }
             last = 1;  // the input has ended: the steps below read it as ended again
         } else {
-            writeSymbol(255 - MatchThreshold + last);
-            writePosition(c.matchPosition);
+            writeSymbol(255 - MatchThreshold + last, c.matchPosition);
         }
         // The last insertion of the step finds the next match.
         size_t i = 0;

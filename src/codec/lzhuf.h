@@ -52,7 +52,7 @@ struct LzhufCodec {
     uint32_t getBuffer;               // buffered input bits, left-aligned
     uint32_t getCount;
     uint32_t expandedSize;
-    uint32_t longestCode;  // deepest code written by the last compression
+    uint32_t longestCode;  // deepest code over 16 bits written by the last compression, or 0
 };
 extern LzhufCodec Codec;
 
