@@ -23,7 +23,10 @@ inline TransferEnd memoryEnd(void* p, uint32_t extent) {
 // which reads its stream to the end); out, bytes written to the target, also
 // after a failure. Returns true when every byte was moved and every block was
 // good; false on a short read or write, a bad block, a negative length, or a
-// memory target too small for the result (nothing is written past its extent).
+// memory target too small for the result (nothing is written past its extent;
+// a plain copy fills it, an expansion whose declared size exceeds it writes
+// nothing). A compression or expansion fails as the stream layer says
+// (stream.h, lastStreamFault).
 bool transferChunk(TransferEnd source, TransferEnd target, int32_t& length, TransferFlags flags);
 
 // XORs every byte with the low 8 bits of key.
