@@ -122,9 +122,17 @@ __attribute__((noinline)) void rebuildHuffmanTree() {
     }
     for (int i = 0, j = SymbolCount; j < NodeCount; i += 2, j++) {
         const uint16_t f = (uint16_t)(node[i].weight + node[i + 1].weight);
-        int k = j - 1;
-        while (f < node[k].weight) k--;
-        k++;
+        // Nodes 0 to j - 1 are in order of weight: k is the first heavier
+        // than f.
+        int k = 0, above = j;
+        while (k < above) {
+            const int middle = (k + above) / 2;
+            if (node[middle].weight <= f) {
+                k = middle + 1;
+            } else {
+                above = middle;
+            }
+        }
         memmove(&node[k + 1], &node[k], (size_t)(j - k) * sizeof node[0]);
         node[k].weight = f;
         node[k].child = (uint16_t)i;
@@ -178,7 +186,9 @@ SS_HOT void updateHuffmanTree(size_t s, bool keepPaths) {
             n->weight = k;
         }
         x = node[x].parent;
-    } while (x != 0);
+    } while (x != RootNode);
+    // The root is never exchanged: the sentinel after it outweighs it.
+    node[RootNode].weight++;
 }
 
 // ---- Bits -------------------------------------------------------------------

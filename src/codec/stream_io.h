@@ -95,10 +95,12 @@ SS_HOT void writeStreamByte(uint8_t byte) {
 SS_HOT void writeStreamWord(uint32_t bytes) {
     if (Stream.outEnd - Stream.outPos > 4 && Stream.bytesSincePump < PumpInterval - 4) {
         uint8_t* const out = Stream.outPos;
-        out[0] = (uint8_t)(bytes >> 24);
-        out[1] = (uint8_t)(bytes >> 16);
-        out[2] = (uint8_t)(bytes >> 8);
-        out[3] = (uint8_t)bytes;
+#if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        const uint32_t highFirst = __builtin_bswap32(bytes);
+        __builtin_memcpy(out, &highFirst, 4);
+#else
+        __builtin_memcpy(out, &bytes, 4);
+#endif
         Stream.outPos = out + 4;
         Stream.bytesSincePump += 4;
     } else {
