@@ -2,6 +2,7 @@
 // writer and reader, and the two stream loops.
 #include "lzhuf.h"
 
+#include <stddef.h>
 #include <string.h>
 
 #include "stream_io.h"
@@ -149,6 +150,56 @@ __attribute__((noinline)) void rebuildHuffmanTree() {
     setAllPaths();
 }
 
+// Counts one more on the nodes from x up while none needs an exchange.
+// Returns the first node whose count would pass the node after it, or
+// NodeCount when the walk has counted the root (whose parent is 0; the
+// sentinel after the root outweighs it, so the root is never exchanged).
+SS_HOT size_t countUp(size_t x) {
+    HuffmanNode* const node = Codec.node;
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(SS_COMPACT)
+    // Seven instructions a level: a node's weight and parent load as one
+    // word (the count never carries into the parent), and the shift that
+    // leaves the parent also tells whether it was the root's. Two levels a
+    // turn, so the index and the word swap registers instead of moving.
+    static_assert(sizeof(HuffmanNode) == 8 && offsetof(HuffmanNode, parent) == 2, "node layout");
+    size_t y;
+    __asm__(
+        "1:\n\t"
+        "movl (%[node],%[x],8), %k[y]\n\t"
+        "addl $1, %k[y]\n\t"
+        "cmpw %w[y], 8(%[node],%[x],8)\n\t"
+        "jb 3f\n\t"
+        "movw %w[y], (%[node],%[x],8)\n\t"
+        "shrl $16, %k[y]\n\t"
+        "je 2f\n\t"
+        "movl (%[node],%[y],8), %k[x]\n\t"
+        "addl $1, %k[x]\n\t"
+        "cmpw %w[x], 8(%[node],%[y],8)\n\t"
+        "jb 4f\n\t"
+        "movw %w[x], (%[node],%[y],8)\n\t"
+        "shrl $16, %k[x]\n\t"
+        "jne 1b\n"
+        "2:\n\t"
+        "movl %[done], %k[x]\n\t"
+        "jmp 3f\n"
+        "4:\n\t"
+        "movq %[y], %[x]\n"
+        "3:"
+        : [x] "+r"(x), [y] "=&r"(y)
+        : [node] "r"(node), [done] "i"(NodeCount)
+        : "cc", "memory");
+#else
+    for (;;) {
+        const uint16_t k = (uint16_t)(node[x].weight + 1);
+        if (__builtin_expect(k > node[x + 1].weight, 0)) return x;
+        node[x].weight = k;
+        x = node[x].parent;
+        if (x == 0) return NodeCount;
+    }
+#endif
+    return x;
+}
+
 // Counts symbol s, keeping the sibling property by exchanging nodes. Nodes x
 // to l all weigh k - 1 when x is exchanged with l, so the exchange leaves
 // x's weight as it was and gives l the new count.
@@ -157,38 +208,32 @@ SS_HOT void updateHuffmanTree(size_t s, bool keepPaths) {
     HuffmanNode* const node = c.node;
     if (node[RootNode].weight == RebuildWeight) rebuildHuffmanTree();
     size_t x = c.leafOf[s];
-    do {
+    while ((x = countUp(x)) != NodeCount) {
         HuffmanNode* const n = node + x;
         const uint16_t k = (uint16_t)(n->weight + 1);
-        if (__builtin_expect(k > n[1].weight, 0)) {
-            size_t l = x + 1;
-            while (k > node[l + 1].weight) l++;
-            node[l].weight = k;
-            const size_t i = n->child, j = node[l].child;
-            if (i < NodeCount) {
-                node[i].parent = node[i + 1].parent = (uint16_t)l;
-            } else {
-                c.leafOf[i - NodeCount] = (uint16_t)l;
-            }
-            if (j < NodeCount) {
-                node[j].parent = node[j + 1].parent = (uint16_t)x;
-            } else {
-                c.leafOf[j - NodeCount] = (uint16_t)x;
-            }
-            node[l].child = (uint16_t)i;
-            n->child = (uint16_t)j;
-            if (keepPaths) {
-                if (i < NodeCount) setPathsBelow(l);
-                if (j < NodeCount) setPathsBelow(x);
-            }
-            x = l;
+        const HuffmanNode* heavier = n + 2;
+        while (k > heavier->weight) heavier++;
+        const size_t l = (size_t)(heavier - node) - 1;
+        node[l].weight = k;
+        const size_t i = n->child, j = node[l].child;
+        if (i < NodeCount) {
+            node[i].parent = node[i + 1].parent = (uint16_t)l;
         } else {
-            n->weight = k;
+            c.leafOf[i - NodeCount] = (uint16_t)l;
         }
-        x = node[x].parent;
-    } while (x != RootNode);
-    // The root is never exchanged: the sentinel after it outweighs it.
-    node[RootNode].weight++;
+        if (j < NodeCount) {
+            node[j].parent = node[j + 1].parent = (uint16_t)x;
+        } else {
+            c.leafOf[j - NodeCount] = (uint16_t)x;
+        }
+        node[l].child = (uint16_t)i;
+        n->child = (uint16_t)j;
+        if (keepPaths) {
+            if (i < NodeCount) setPathsBelow(l);
+            if (j < NodeCount) setPathsBelow(x);
+        }
+        x = node[l].parent;
+    }
 }
 
 // ---- Bits -------------------------------------------------------------------
@@ -309,6 +354,57 @@ inline int compareTail(const uint8_t* a, const uint8_t* b, int from, size_t& dir
     return LookAhead;
 }
 
+// Follows the links from link[at] on while the node reached differs from the
+// key early: within its bytes 1-2 when the match is tracked (such a node
+// cannot give a match of 3 bytes), else within bytes 1 to WordBytes. Returns
+// the node where the walk stopped, Nil or one to compare closely; at is then
+// the link that leads to it.
+SS_HOT size_t descend(size_t& at, Word keyWord, Word keyOrdered, bool track) {
+    const uint8_t* const ring = Codec.ring;
+    const uint16_t* const link = &Codec.matchLink[0][0];
+    size_t p;
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(SS_COMPACT)
+    // Ten instructions a level: the direction is the borrow of one compare,
+    // added to 2p.
+    Word w;
+#define SS_DESCEND(compare)                                 \
+    __asm__("movzwl (%[link],%[at],2), %k[p]\n\t"          \
+            "cmpl %[nil], %k[p]\n\t"                        \
+            "je 2f\n"                                        \
+            "1:\n\t"                                         \
+            "movq 1(%[ring],%[p]), %[w]\n\t"                \
+            compare                                         \
+            "je 2f\n\t"                                     \
+            "bswapq %[w]\n\t"                               \
+            "leaq (%[p],%[p]), %[at]\n\t"                   \
+            "cmpq %[ordered], %[w]\n\t"                     \
+            "adcq $0, %[at]\n\t"                            \
+            "movzwl (%[link],%[at],2), %k[p]\n\t"          \
+            "cmpl %[nil], %k[p]\n\t"                        \
+            "jne 1b\n"                                       \
+            "2:"                                            \
+            : [at] "+r"(at), [p] "=&r"(p), [w] "=&r"(w)     \
+            : [link] "r"(link), [ring] "r"(ring), [key] "r"(keyWord), \
+              [ordered] "r"(keyOrdered), [nil] "i"(Nil)     \
+            : "cc", "memory")
+    if (track) {
+        SS_DESCEND("cmpw %w[w], %w[key]\n\t");
+    } else {
+        SS_DESCEND("cmpq %[w], %[key]\n\t");
+    }
+#undef SS_DESCEND
+#else
+    for (;;) {
+        p = link[at];
+        if (p == Nil) break;
+        const Word w = loadWord(ring + p + 1);
+        if (track ? !firstTwoDiffer(w, keyWord) : w == keyWord) break;
+        at = 2 * p + (keyOrdered > orderedWord(w));
+    }
+#endif
+    return p;
+}
+
 // Enters the string at ring position r into its tree and, when track is
 // set, finds the longest (of equals, the nearest) earlier string matching it
 // on the way down. Only the last insertion before a symbol is written needs
@@ -331,7 +427,7 @@ SS_HOT void insertPosition(size_t r, bool track) {
     int best = 0;
     uint16_t bestPosition = c.matchPosition;
     for (;;) {
-        p = link[at];
+        p = descend(at, keyWord, keyOrdered, track);
         if (p == Nil) {
             link[at] = (uint16_t)r;
             c.matchParent[r] = (uint16_t)(at / 2);
@@ -342,10 +438,6 @@ SS_HOT void insertPosition(size_t r, bool track) {
             return;
         }
         const Word w = loadWord(ring + p + 1);
-        if (__builtin_expect(track ? firstTwoDiffer(w, keyWord) : w != keyWord, 1)) {
-            at = 2 * p + (keyOrdered > orderedWord(w));
-            continue;
-        }
         int i;
         if (w != keyWord) {
             const Word ordered = orderedWord(w);
