@@ -266,7 +266,7 @@ void flushBits() {
 // of depth d weighs at least the (d+2)-th Fibonacci number, and 46368 >
 // 0x8000), so 32 bits hold every path; paths deeper than 16 levels are
 // written whole, not cut to 16 bits.
-__attribute__((noinline)) void writeSymbol(size_t s, uint32_t position) {
+SS_HOT void writeSymbol(size_t s, uint32_t position) {
     LzhufCodec& c = Codec;
     const size_t leaf = c.leafOf[s];
     uint32_t bits = c.pathCode[leaf];
@@ -298,7 +298,7 @@ __attribute__((noinline)) void writeSymbol(size_t s, uint32_t position) {
 
 void resetMatchTrees() {
     for (int i = RingSize + 1; i <= RingSize + 256; i++) Codec.matchLink[i][1] = Nil;
-    for (int i = 0; i < RingSize; i++) Codec.matchParent[i] = Nil;
+    for (int i = 0; i < RingSize; i++) Codec.matchSlot[i] = NotLinked;
 }
 
 typedef uintptr_t Word;
@@ -430,7 +430,7 @@ SS_HOT void insertPosition(size_t r, bool track) {
         p = descend(at, keyWord, keyOrdered, track);
         if (p == Nil) {
             link[at] = (uint16_t)r;
-            c.matchParent[r] = (uint16_t)(at / 2);
+            c.matchSlot[r] = (uint16_t)at;
             if (track) {
                 c.matchLength = (uint16_t)best;
                 c.matchPosition = bestPosition;
@@ -468,22 +468,22 @@ SS_HOT void insertPosition(size_t r, bool track) {
         c.matchPosition = bestPosition;
     }
     // A full-length match: r takes p's place, so the newest copy stays.
-    const size_t left = link[2 * p], right = link[2 * p + 1], up = c.matchParent[p];
-    c.matchParent[r] = (uint16_t)up;
+    const size_t left = link[2 * p], right = link[2 * p + 1], slot = c.matchSlot[p];
+    c.matchSlot[r] = (uint16_t)slot;
     link[2 * r] = (uint16_t)left;
     link[2 * r + 1] = (uint16_t)right;
-    c.matchParent[left] = (uint16_t)r;
-    c.matchParent[right] = (uint16_t)r;
-    link[2 * up + (link[2 * up + 1] == p)] = (uint16_t)r;
-    c.matchParent[p] = Nil;
+    c.matchSlot[left] = (uint16_t)(2 * r);
+    c.matchSlot[right] = (uint16_t)(2 * r + 1);
+    link[slot] = (uint16_t)r;
+    c.matchSlot[p] = NotLinked;
 }
 
 SS_HOT void removePosition(size_t p) {
     LzhufCodec& c = Codec;
     uint16_t* const link = &c.matchLink[0][0];
-    uint16_t* const parent = c.matchParent;
-    const size_t up = parent[p];
-    if (up == Nil) return;
+    uint16_t* const slotOf = c.matchSlot;
+    const size_t slot = slotOf[p];
+    if (slot == NotLinked) return;
     const size_t left = link[2 * p], right = link[2 * p + 1];
     size_t q;
     if (right == Nil) {
@@ -491,22 +491,23 @@ SS_HOT void removePosition(size_t p) {
     } else if (left == Nil) {
         q = right;
     } else {
+        // p's predecessor q takes its place.
         q = left;
         if (link[2 * q + 1] != Nil) {
             do q = link[2 * q + 1];
             while (link[2 * q + 1] != Nil);
-            const size_t qUp = parent[q], qLeft = link[2 * q];
-            link[2 * qUp + 1] = (uint16_t)qLeft;
-            parent[qLeft] = (uint16_t)qUp;
+            const size_t qSlot = slotOf[q], qLeft = link[2 * q];
+            link[qSlot] = (uint16_t)qLeft;
+            slotOf[qLeft] = (uint16_t)qSlot;
             link[2 * q] = (uint16_t)left;
-            parent[left] = (uint16_t)q;
+            slotOf[left] = (uint16_t)(2 * q);
         }
         link[2 * q + 1] = (uint16_t)right;
-        parent[right] = (uint16_t)q;
+        slotOf[right] = (uint16_t)(2 * q + 1);
     }
-    parent[q] = (uint16_t)up;
-    link[2 * up + (link[2 * up + 1] == p)] = (uint16_t)q;
-    // parent[p] is left as it was: nothing reads it before p is entered
+    slotOf[q] = (uint16_t)slot;
+    link[slot] = (uint16_t)q;
+    // slotOf[p] is left as it was: nothing reads it before p is entered
     // again (4036 steps on), or the run ends.
 }
 

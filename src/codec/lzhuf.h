@@ -19,6 +19,7 @@ constexpr int NodeCount = 2 * SymbolCount - 1;                      // 627
 constexpr int RootNode = NodeCount - 1;                             // 626
 constexpr uint32_t RebuildWeight = 0x8000;
 constexpr int Nil = RingSize;
+constexpr uint16_t NotLinked = 0xFFFF;  // matchSlot of a position in no tree
 constexpr int StartPosition = RingSize - LookAhead;                 // 4036
 static_assert(SymbolCount == 314 && NodeCount == 627 && StartPosition == 4036, "constants");
 
@@ -41,7 +42,7 @@ struct HuffmanNode {
 struct LzhufCodec {
     uint8_t ring[RingBytes];
     uint16_t matchLink[RingSize + 1 + 256][2];  // left, right; 4097 + b: root of b's tree
-    uint16_t matchParent[RingSize + 1];        // [4096] takes the writes for Nil
+    uint16_t matchSlot[RingSize + 1];  // the link (2x + side) that leads to x; [4096] takes the writes for Nil
     uint16_t matchPosition;
     uint16_t matchLength;
     HuffmanNode node[NodeCount + 1];  // [627]: sentinel of weight 0xFFFF
