@@ -151,10 +151,10 @@ __attribute__((noinline)) void rebuildHuffmanTree() {
 }
 
 // Counts one more on the nodes from x up while none needs an exchange.
-// Returns the first node whose count would pass the node after it, or
-// NodeCount when the walk has counted the root (whose parent is 0; the
-// sentinel after the root outweighs it, so the root is never exchanged).
-SS_HOT size_t countUp(size_t x) {
+// Returns true with x at the first node whose count would pass the node
+// after it, false once the root is counted (its parent is 0; the sentinel
+// after the root outweighs it, so the root is never exchanged).
+SS_HOT bool countUp(size_t& x) {
     HuffmanNode* const node = Codec.node;
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(SS_COMPACT)
     // Seven instructions a level: a node's weight and parent load as one
@@ -163,7 +163,7 @@ SS_HOT size_t countUp(size_t x) {
     // turn, so the index and the word swap registers instead of moving.
     static_assert(sizeof(HuffmanNode) == 8 && offsetof(HuffmanNode, parent) == 2, "node layout");
     size_t y;
-    __asm__(
+    __asm__ goto(
         "1:\n\t"
         "movl (%[node],%[x],8), %k[y]\n\t"
         "addl $1, %k[y]\n\t"
@@ -171,33 +171,34 @@ SS_HOT size_t countUp(size_t x) {
         "jb 3f\n\t"
         "movw %w[y], (%[node],%[x],8)\n\t"
         "shrl $16, %k[y]\n\t"
-        "je 2f\n\t"
+        "je %l[counted]\n\t"
         "movl (%[node],%[y],8), %k[x]\n\t"
         "addl $1, %k[x]\n\t"
         "cmpw %w[x], 8(%[node],%[y],8)\n\t"
-        "jb 4f\n\t"
+        "jb 2f\n\t"
         "movw %w[x], (%[node],%[y],8)\n\t"
         "shrl $16, %k[x]\n\t"
-        "jne 1b\n"
+        "jne 1b\n\t"
+        "jmp %l[counted]\n"
         "2:\n\t"
-        "movl %[done], %k[x]\n\t"
-        "jmp 3f\n"
-        "4:\n\t"
         "movq %[y], %[x]\n"
         "3:"
         : [x] "+r"(x), [y] "=&r"(y)
-        : [node] "r"(node), [done] "i"(NodeCount)
-        : "cc", "memory");
+        : [node] "r"(node)
+        : "cc", "memory"
+        : counted);
+    return true;
+counted:
+    return false;
 #else
     for (;;) {
         const uint16_t k = (uint16_t)(node[x].weight + 1);
-        if (__builtin_expect(k > node[x + 1].weight, 0)) return x;
+        if (__builtin_expect(k > node[x + 1].weight, 0)) return true;
         node[x].weight = k;
         x = node[x].parent;
-        if (x == 0) return NodeCount;
+        if (x == 0) return false;
     }
 #endif
-    return x;
 }
 
 // Counts symbol s, keeping the sibling property by exchanging nodes. Nodes x
@@ -208,7 +209,7 @@ SS_HOT void updateHuffmanTree(size_t s, bool keepPaths) {
     HuffmanNode* const node = c.node;
     if (node[RootNode].weight == RebuildWeight) rebuildHuffmanTree();
     size_t x = c.leafOf[s];
-    while ((x = countUp(x)) != NodeCount) {
+    while (countUp(x)) {
         HuffmanNode* const n = node + x;
         const uint16_t k = (uint16_t)(n->weight + 1);
         const HuffmanNode* heavier = n + 2;
@@ -589,9 +590,8 @@ void compressStream() {
     for (size_t i = 1; i <= LookAhead; i++) insertPosition(r - i, false);
     insertPosition(r, true);
     while (len > 0) {
-        size_t last = c.matchLength;
-        if (last > len) last = len;
-        if (last <= MatchThreshold) {
+        size_t last;
+        if (c.matchLength <= MatchThreshold || len <= MatchThreshold) {
             // A literal: the common step on data that does not compress.
             writeSymbol(ring[r], 0);
             const int b = readStreamByte();
@@ -606,6 +606,7 @@ void compressStream() {
             }
             last = 1;  // the input has ended: the steps below read it as ended again
         } else {
+            last = c.matchLength < len ? c.matchLength : len;
             writeSymbol(255 - MatchThreshold + last, c.matchPosition);
         }
         // The last insertion of the step finds the next match.
