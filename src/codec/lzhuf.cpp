@@ -358,52 +358,55 @@ inline int compareTail(const uint8_t* a, const uint8_t* b, int from, size_t& dir
 // Follows the links from link[at] on while the node reached differs from the
 // key early: within its bytes 1-2 when the match is tracked (such a node
 // cannot give a match of 3 bytes), else within bytes 1 to WordBytes. Returns
-// the node where the walk stopped, Nil or one to compare closely; at is then
-// the link that leads to it.
-SS_HOT size_t descend(size_t& at, Word keyWord, Word keyOrdered, bool track) {
+// true with p at a node to compare closely, false when the walk reached an
+// empty link; at is the link that leads to where it stopped.
+SS_HOT bool descend(size_t& at, size_t& p, Word keyWord, Word keyOrdered, bool track) {
     const uint8_t* const ring = Codec.ring;
     const uint16_t* const link = &Codec.matchLink[0][0];
-    size_t p;
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(SS_COMPACT)
     // Ten instructions a level: the direction is the borrow of one compare,
     // added to 2p.
     Word w;
 #define SS_DESCEND(compare)                                 \
-    __asm__("movzwl (%[link],%[at],2), %k[p]\n\t"          \
-            "cmpl %[nil], %k[p]\n\t"                        \
-            "je 2f\n"                                        \
-            "1:\n\t"                                         \
-            "movq 1(%[ring],%[p]), %[w]\n\t"                \
-            compare                                         \
-            "je 2f\n\t"                                     \
-            "bswapq %[w]\n\t"                               \
-            "leaq (%[p],%[p]), %[at]\n\t"                   \
-            "cmpq %[ordered], %[w]\n\t"                     \
-            "adcq $0, %[at]\n\t"                            \
-            "movzwl (%[link],%[at],2), %k[p]\n\t"          \
-            "cmpl %[nil], %k[p]\n\t"                        \
-            "jne 1b\n"                                       \
-            "2:"                                            \
-            : [at] "+r"(at), [p] "=&r"(p), [w] "=&r"(w)     \
-            : [link] "r"(link), [ring] "r"(ring), [key] "r"(keyWord), \
-              [ordered] "r"(keyOrdered), [nil] "i"(Nil)     \
-            : "cc", "memory")
+    __asm__ goto("movzwl (%[link],%[at],2), %k[p]\n\t"     \
+                 "cmpl %[nil], %k[p]\n\t"                   \
+                 "je %l[empty]\n"                            \
+                 "1:\n\t"                                    \
+                 "movq 1(%[ring],%[p]), %[w]\n\t"           \
+                 compare                                    \
+                 "je 2f\n\t"                                \
+                 "bswapq %[w]\n\t"                          \
+                 "leaq (%[p],%[p]), %[at]\n\t"              \
+                 "cmpq %[ordered], %[w]\n\t"                \
+                 "adcq $0, %[at]\n\t"                       \
+                 "movzwl (%[link],%[at],2), %k[p]\n\t"     \
+                 "cmpl %[nil], %k[p]\n\t"                   \
+                 "jne 1b\n\t"                               \
+                 "jmp %l[empty]\n"                           \
+                 "2:"                                       \
+                 : [at] "+r"(at), [p] "=&r"(p), [w] "=&r"(w) \
+                 : [link] "r"(link), [ring] "r"(ring), [key] "r"(keyWord), \
+                   [ordered] "r"(keyOrdered), [nil] "i"(Nil) \
+                 : "cc", "memory"                           \
+                 : empty)
     if (track) {
         SS_DESCEND("cmpw %w[w], %w[key]\n\t");
     } else {
         SS_DESCEND("cmpq %[w], %[key]\n\t");
     }
 #undef SS_DESCEND
+    return true;
+empty:
+    return false;
 #else
     for (;;) {
         p = link[at];
-        if (p == Nil) break;
+        if (p == Nil) return false;
         const Word w = loadWord(ring + p + 1);
-        if (track ? !firstTwoDiffer(w, keyWord) : w == keyWord) break;
+        if (track ? !firstTwoDiffer(w, keyWord) : w == keyWord) return true;
         at = 2 * p + (keyOrdered > orderedWord(w));
     }
 #endif
-    return p;
 }
 
 // Enters the string at ring position r into its tree and, when track is
@@ -428,8 +431,7 @@ SS_HOT void insertPosition(size_t r, bool track) {
     int best = 0;
     uint16_t bestPosition = c.matchPosition;
     for (;;) {
-        p = descend(at, keyWord, keyOrdered, track);
-        if (p == Nil) {
+        if (!descend(at, p, keyWord, keyOrdered, track)) {
             link[at] = (uint16_t)r;
             c.matchSlot[r] = (uint16_t)at;
             if (track) {
