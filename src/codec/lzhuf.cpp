@@ -60,28 +60,24 @@ SS_HOT void setPath(size_t p, size_t parent) {
     c.node[p].depth = (uint16_t)(depth + 1);
 }
 
-// Writes the paths of the subtree below node p anew, depth first. Each node
-// on the stack has both children pending, so it holds at most one node per
-// level.
+// Writes the paths of the subtree below node p anew, depth first. The stack
+// holds a pending node per level at most (21 levels at most, see
+// writeSymbol); its 8-bit index could not pass its end even if that failed.
 __attribute__((noinline)) void setPathsBelow(size_t p) {
     LzhufCodec& c = Codec;
     HuffmanNode* const node = c.node;
-    uint16_t pending[64];
-    size_t top = 0;
+    uint16_t pending[256];
+    uint8_t top = 0;
     for (;;) {
         const size_t first = node[p].child;
         const uint32_t depth = node[p].depth, code = c.pathCode[p];
         c.pathCode[first] = code;
-        c.pathCode[first + 1] = code | (uint32_t)1 << ((31 - depth) & 31);
+        c.pathCode[first + 1] = code | 0x80000000u >> (depth & 31);
         node[first].depth = node[first + 1].depth = (uint16_t)(depth + 1);
-        if (node[first + 1].child < NodeCount && top < 64) pending[top++] = (uint16_t)(first + 1);
-        if (node[first].child < NodeCount) {
-            p = first;
-        } else if (top > 0) {
-            p = pending[--top];
-        } else {
-            return;
-        }
+        if (node[first].child < NodeCount) pending[top++] = (uint16_t)first;
+        if (node[first + 1].child < NodeCount) pending[top++] = (uint16_t)(first + 1);
+        if (top == 0) return;
+        p = pending[--top];
     }
 }
 
@@ -239,35 +235,36 @@ SS_HOT void updateHuffmanTree(size_t s, bool keepPaths) {
 
 // ---- Bits -------------------------------------------------------------------
 
-// Appends the top n bits of bits (n <= 32) to the output, four bytes at a
-// time; fewer than 32 bits stay pending between calls.
-SS_HOT void writeBits(uint32_t n, uint32_t bits) {
-    LzhufCodec& c = Codec;
-    uint64_t buffer = c.putBuffer | ((uint64_t)bits << 32) >> c.putCount;
-    uint32_t count = c.putCount + n;
-    if (count >= 32) {
-        writeStreamWord((uint32_t)(buffer >> 32));
-        buffer <<= 32;
-        count -= 32;
-    }
-    c.putBuffer = buffer;
-    c.putCount = count;
-}
+// The compressor's pending output bits: a local of the compression loop, so
+// that they stay in registers.
+struct BitWriter {
+    uint64_t buffer;  // left-aligned
+    uint32_t count;   // 0-31 between symbols
 
-// Writes the pending bits, the last byte filled up with zero bits.
-void flushBits() {
-    LzhufCodec& c = Codec;
-    for (uint32_t done = 0; done < c.putCount; done += 8)
-        writeStreamByte((uint8_t)(c.putBuffer >> (56 - done)));
-    c.putCount = 0;
-}
+    // Appends the top n bits of bits (n <= 32), four bytes at a time.
+    SS_HOT void put(uint32_t n, uint32_t bits) {
+        buffer |= ((uint64_t)bits << 32) >> count;
+        count += n;
+        if (count >= 32) {
+            writeStreamWord((uint32_t)(buffer >> 32));
+            buffer <<= 32;
+            count -= 32;
+        }
+    }
+    // Writes the pending bits, the last byte filled up with zero bits.
+    void flush() {
+        for (uint32_t done = 0; done < count; done += 8)
+            writeStreamByte((uint8_t)(buffer >> (56 - done)));
+        count = 0;
+    }
+};
 
 // Writes the path of symbol s from the root, then counts the symbol. A tree
 // whose root weighs at most 0x8000 is at most 21 levels deep (a Huffman tree
 // of depth d weighs at least the (d+2)-th Fibonacci number, and 46368 >
 // 0x8000), so 32 bits hold every path; paths deeper than 16 levels are
 // written whole, not cut to 16 bits.
-SS_HOT void writeSymbol(size_t s, uint32_t position) {
+SS_HOT void writeSymbol(BitWriter& out, size_t s, uint32_t position) {
     LzhufCodec& c = Codec;
     const size_t leaf = c.leafOf[s];
     uint32_t bits = c.pathCode[leaf];
@@ -282,12 +279,12 @@ SS_HOT void writeSymbol(size_t s, uint32_t position) {
             bits |= positionBits >> count;
             count += length;
         } else {
-            writeBits(count, bits);
+            out.put(count, bits);
             bits = positionBits;
             count = length;
         }
     }
-    writeBits(count, bits);
+    out.put(count, bits);
     updateHuffmanTree(s, true);
 }
 
@@ -569,7 +566,6 @@ SS_HOT uint32_t readPosition(BitReader& in) {
 
 void resetCodecState() {
     Codec.expandedSize = 0;
-    Codec.putBuffer = Codec.putCount = 0;
     Codec.getBuffer = Codec.getCount = 0;
     Codec.longestCode = 0;
 }
@@ -583,6 +579,7 @@ void compressStream() {
     resetMatchTrees();
     uint8_t* const ring = c.ring;
     memset(ring, ' ', StartPosition);
+    BitWriter out{0, 0};
     size_t s = 0, r = StartPosition, len = 0;
     while (len < LookAhead) {
         const int b = readStreamByte();
@@ -595,7 +592,7 @@ void compressStream() {
         size_t last;
         if (c.matchLength <= MatchThreshold || len <= MatchThreshold) {
             // A literal: the common step on data that does not compress.
-            writeSymbol(ring[r], 0);
+            writeSymbol(out, ring[r], 0);
             const int b = readStreamByte();
             if (__builtin_expect(b >= 0, 1)) {
                 removePosition(s);
@@ -609,7 +606,7 @@ void compressStream() {
             last = 1;  // the input has ended: the steps below read it as ended again
         } else {
             last = c.matchLength < len ? c.matchLength : len;
-            writeSymbol(255 - MatchThreshold + last, c.matchPosition);
+            writeSymbol(out, 255 - MatchThreshold + last, c.matchPosition);
         }
         // The last insertion of the step finds the next match.
         size_t i = 0;
@@ -639,7 +636,7 @@ void compressStream() {
             }
         }
     }
-    flushBits();
+    out.flush();
 }
 
 void expandStream() {

@@ -48,8 +48,6 @@ struct LzhufCodec {
     HuffmanNode node[NodeCount + 1];  // [627]: sentinel of weight 0xFFFF
     uint16_t leafOf[SymbolCount];     // the leaf node of each symbol
     uint32_t pathCode[NodeCount];     // each node's path from the root, left-aligned
-    uint64_t putBuffer;               // pending output bits, left-aligned
-    uint32_t putCount;                // 0-31 between symbols
     uint32_t getBuffer;               // buffered input bits, left-aligned
     uint32_t getCount;
     uint32_t expandedSize;
