@@ -152,7 +152,7 @@ __attribute__((noinline)) void rebuildHuffmanTree() {
 // after the root outweighs it, so the root is never exchanged).
 SS_HOT bool countUp(size_t& x) {
     HuffmanNode* const node = Codec.node;
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(SS_COMPACT)
+#ifdef SS_CODEC_X86_64
     // Seven instructions a level: a node's weight and parent load as one
     // word (the count never carries into the parent), and the shift that
     // leaves the parent also tells whether it was the root's. Two levels a
@@ -360,7 +360,7 @@ inline int compareTail(const uint8_t* a, const uint8_t* b, int from, size_t& dir
 SS_HOT bool descend(size_t& at, size_t& p, Word keyWord, Word keyOrdered, bool track) {
     const uint8_t* const ring = Codec.ring;
     const uint16_t* const link = &Codec.matchLink[0][0];
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(SS_COMPACT)
+#ifdef SS_CODEC_X86_64
     // Ten instructions a level: the direction is the borrow of one compare,
     // added to 2p.
     Word w;

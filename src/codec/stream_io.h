@@ -11,6 +11,13 @@
 #define SS_HOT inline __attribute__((always_inline))
 #endif
 
+// The codec's two innermost walks have x86-64 versions scheduled by hand;
+// builds for size and the portable test build (SS_PORTABLE_CODEC) use the
+// plain loops, which give the same bytes.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(SS_COMPACT) && !defined(SS_PORTABLE_CODEC)
+#define SS_CODEC_X86_64 1
+#endif
+
 #include <stdint.h>
 
 #include "platform.h"
