@@ -80,9 +80,12 @@ void streamFail(StreamFaultKind kind);
 
 // The next input byte (0-255), or -1 once the input has ended.
 SS_HOT int readStreamByte() {
-    if (Stream.readPos < Stream.readEnd) {
+    const uint8_t* const at = Stream.readPos;
+    if (at < Stream.readEnd) {
+        Stream.readPos = at + 1;
+        const uint8_t byte = *at;
         if (++Stream.bytesSincePump == PumpInterval) streamPump();
-        return *Stream.readPos++;
+        return byte;
     }
     return streamRefill();
 }
