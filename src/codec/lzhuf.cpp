@@ -355,19 +355,23 @@ inline int compareTail(const uint8_t* a, const uint8_t* b, int from, size_t& dir
 // Follows the links from link[at] on while the node reached differs from the
 // key early: within its bytes 1-2 when the match is tracked (such a node
 // cannot give a match of 3 bytes), else within bytes 1 to WordBytes. Returns
-// true with p at a node to compare closely, false when the walk reached an
-// empty link; at is the link that leads to where it stopped.
+// false when the walk reached an empty link, at being that link; true with p
+// at a node to compare closely (at is then undefined: the caller sets it from
+// p).
 SS_HOT bool descend(size_t& at, size_t& p, Word keyWord, Word keyOrdered, bool track) {
     const uint8_t* const ring = Codec.ring;
     const uint16_t* const link = &Codec.matchLink[0][0];
 #ifdef SS_CODEC_X86_64
     // Ten instructions a level: the direction is the borrow of one compare,
-    // added to 2p.
+    // added to 2p. Outputs of a jumping asm hold only where it falls
+    // through (the empty link, where at is needed); the node to compare is
+    // handed over in memory.
+    size_t node;
     Word w;
 #define SS_DESCEND(compare)                                 \
     __asm__ goto("movzwl (%[link],%[at],2), %k[p]\n\t"     \
                  "cmpl %[nil], %k[p]\n\t"                   \
-                 "je %l[empty]\n"                            \
+                 "je 3f\n"                                   \
                  "1:\n\t"                                    \
                  "movq 1(%[ring],%[p]), %[w]\n\t"           \
                  compare                                    \
@@ -379,22 +383,26 @@ SS_HOT bool descend(size_t& at, size_t& p, Word keyWord, Word keyOrdered, bool t
                  "movzwl (%[link],%[at],2), %k[p]\n\t"     \
                  "cmpl %[nil], %k[p]\n\t"                   \
                  "jne 1b\n\t"                               \
-                 "jmp %l[empty]\n"                           \
-                 "2:"                                       \
+                 "jmp 3f\n"                                  \
+                 "2:\n\t"                                    \
+                 "movq %[p], (%[found])\n\t"                \
+                 "jmp %l[close]\n"                           \
+                 "3:"                                       \
                  : [at] "+r"(at), [p] "=&r"(p), [w] "=&r"(w) \
                  : [link] "r"(link), [ring] "r"(ring), [key] "r"(keyWord), \
-                   [ordered] "r"(keyOrdered), [nil] "i"(Nil) \
+                   [ordered] "r"(keyOrdered), [nil] "i"(Nil), [found] "r"(&node) \
                  : "cc", "memory"                           \
-                 : empty)
+                 : close)
     if (track) {
         SS_DESCEND("cmpw %w[w], %w[key]\n\t");
     } else {
         SS_DESCEND("cmpq %[w], %[key]\n\t");
     }
 #undef SS_DESCEND
-    return true;
-empty:
     return false;
+close:
+    p = node;
+    return true;
 #else
     for (;;) {
         p = link[at];
