@@ -113,6 +113,7 @@ step_dialog() {
 # checks that its bar moved while installing and was full at the end.
 step_progress() {
     local id n=0 dir=$E2E_OUT/logs/$CASE-progress
+    rm -rf "$dir"
     mkdir -p "$dir"
     id=$(wait_win "^$(regex_quote "$CAPTION")\$" "$E2E_TIMEOUT" "$PROG_PID") || return 1
     while xwininfo -id "$id" 2>/dev/null | grep -q IsViewable; do
