@@ -1,7 +1,6 @@
 #include "messages.h"
 
 #include "driver.h"
-#include "placement.h"
 #include "progress.h"
 #include "resource.h"
 #include "settings.h"
@@ -36,7 +35,7 @@ int askQuestion() {
 
 INT_PTR CALLBACK questionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) {
-        centreOnDesktop(dialog);
+        placeOnDesktop(dialog, centredPlacement);
         setWindowText(dialog, InstallerCaption);
         setItemText(dialog, IDC_QUESTION_TEXT, InstallerSettings.QuestionText);
         setItemText(dialog, IDYES, InstallerSettings.YesLabel);
@@ -50,12 +49,12 @@ INT_PTR CALLBACK questionDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     return FALSE;
 }
 
-void centreOnDesktop(HWND window) {
+void placeOnDesktop(HWND window, PlacementRule rule) {
     RECT desktop, rect;
     GetWindowRect(GetDesktopWindow(), &desktop);
     GetWindowRect(window, &rect);
-    Placement p = centredPlacement(desktop.left, desktop.top, desktop.right, desktop.bottom, rect.left,
-                                   rect.top, rect.right, rect.bottom);
+    Placement p = rule(desktop.left, desktop.top, desktop.right, desktop.bottom, rect.left, rect.top,
+                       rect.right, rect.bottom);
     MoveWindow(window, p.x, p.y, p.width, p.height, TRUE);
 }
 

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "placement.h"
+
 // 1 until the first message shown through showMessageOnce.
 extern int MessageAllowed;
 
@@ -17,8 +19,10 @@ void showMessageOnce(const char* text);
 // the user chose Yes; 0 for No, Escape, or when the dialog cannot be created.
 int askQuestion();
 INT_PTR CALLBACK questionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-// Moves window to the middle of the desktop.
-void centreOnDesktop(HWND window);
+// Moves window where rule (centredPlacement, progressPlacement) puts it on the
+// desktop.
+typedef Placement (*PlacementRule)(int, int, int, int, int, int, int, int);
+void placeOnDesktop(HWND window, PlacementRule rule);
 // Gives the foreground to the topmost visible, titled, not minimised and not
 // always-on-top window among the first 64 top-level windows.
 void restoreForegroundWindow();

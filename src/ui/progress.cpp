@@ -4,7 +4,7 @@
 
 #include "driver.h"
 #include "install_sequence.h"
-#include "placement.h"
+#include "messages.h"
 #include "resource.h"
 #include "settings.h"
 #include "window_text.h"
@@ -15,20 +15,11 @@ int InstallPending = 1;
 uint32_t PumpCounter;
 int32_t ProgressBytes;
 
-static void centreProgressDialog(HWND dialog) {
-    RECT desktop, rect;
-    GetWindowRect(GetDesktopWindow(), &desktop);
-    GetWindowRect(dialog, &rect);
-    Placement p = progressPlacement(desktop.left, desktop.top, desktop.right, desktop.bottom, rect.left,
-                                    rect.top, rect.right, rect.bottom);
-    MoveWindow(dialog, p.x, p.y, p.width, p.height, TRUE);
-}
-
 INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
     switch (message) {
     case WM_INITDIALOG: {
         ProgressDialogWindow = dialog;
-        centreProgressDialog(dialog);
+        placeOnDesktop(dialog, progressPlacement);
         setItemText(dialog, IDC_STATUS_TEXT, InstallerSettings.StatusText);
         WORD totalKiB = (WORD)(InstallerSettings.ProgressTotal / 1024);
         SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, totalKiB));

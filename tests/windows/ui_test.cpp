@@ -50,7 +50,7 @@ TEST(Placement, CentreOnDesktopMovesARealWindow) {
     HWND window = CreateWindowExA(0, "STATIC", "centre me", WS_POPUP, 3, 4, 200, 100, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(window, nullptr);
-    centreOnDesktop(window);
+    placeOnDesktop(window, centredPlacement);
     RECT desktop, rect;
     GetWindowRect(GetDesktopWindow(), &desktop);
     GetWindowRect(window, &rect);
