@@ -212,16 +212,22 @@ expected_messages() {
     done
 }
 
+# prepare_case DIR OPTS: the case's installer built in DIR from OPTS, which
+# the checks then read, its caption, and a fresh prefix.
+prepare_case() {
+    build_fixture "$1" "$2" || return 1
+    OPTS=$2
+    CAPTION=$(effective_name)
+    reset_prefix "$PRISTINE"
+}
+
 run_table_case() {
     local row=$1 opts steps outcome dir
     opts=$(trim "$(cut -d'|' -f2 <<<"$row")")
     steps=$(trim "$(cut -d'|' -f3 <<<"$row")")
     outcome=$(trim "$(cut -d'|' -f4 <<<"$row")")
     dir=$E2E_OUT/fixtures/$CASE
-    build_fixture "$dir" "$opts" || return 1
-    OPTS=$opts
-    CAPTION=$(effective_name)
-    reset_prefix "$PRISTINE"
+    prepare_case "$dir" "$opts" || return 1
     if declare -F "before_$CASE" >/dev/null; then "before_$CASE" || return 1; fi
     run_installer_steps "$dir/installer.exe" "$steps" || return 1
     local expected=()
@@ -345,10 +351,7 @@ wait_record() {
 # An open Display Properties window is closed before the file is written.
 case_display_properties_closed() {
     local dir=$E2E_OUT/fixtures/$CASE
-    build_fixture "$dir" "name=DpClose" || return 1
-    OPTS="name=DpClose"
-    CAPTION=DpClose
-    reset_prefix "$PRISTINE"
+    prepare_case "$dir" "name=DpClose" || return 1
     start_display_properties --watch 'C:\windows\DpClose.scr' || return 1
     run_installer_steps "$dir/installer.exe" "box:success:Return" || return 1
     wait_record 'display-properties: quit, target absent' 5 || return 1
@@ -360,10 +363,7 @@ case_display_properties_closed() {
 # told to quit: the first creation fails, the one retry 500 ms later works.
 case_display_properties_retry() {
     local dir=$E2E_OUT/fixtures/$CASE
-    build_fixture "$dir" "name=DpRetry" || return 1
-    OPTS="name=DpRetry"
-    CAPTION=DpRetry
-    reset_prefix "$PRISTINE"
+    prepare_case "$dir" "name=DpRetry" || return 1
     printf 'old screensaver' >"$WINEPREFIX/drive_c/windows/DpRetry.scr"
     start_display_properties --watch 'C:\windows\DpRetry.scr' --hold-ms 400 || return 1
     wait_record 'display-properties: holding target' 5 || return 1
@@ -378,10 +378,7 @@ case_display_properties_retry() {
 # Action 1 starts the Display Properties command line.
 case_action_display_properties() {
     local dir=$E2E_OUT/fixtures/$CASE
-    build_fixture "$dir" "name=ActDp;after=display-properties" || return 1
-    OPTS="name=ActDp"
-    CAPTION=ActDp
-    reset_prefix "$PRISTINE"
+    prepare_case "$dir" "name=ActDp;after=display-properties" || return 1
     run_installer_steps "$dir/installer.exe" "box:success:Return" || return 1
     started_commands | grep -qi 'desk\.cpl' ||
         fail_check "the Display Properties command was not started; started: $(started_commands)" || return 1
@@ -392,10 +389,7 @@ case_action_display_properties() {
 # ignores being told to quit).
 case_action_display_properties_open() {
     local dir=$E2E_OUT/fixtures/$CASE
-    build_fixture "$dir" "name=ActDpOpn;after=display-properties" || return 1
-    OPTS="name=ActDpOpn"
-    CAPTION=ActDpOpn
-    reset_prefix "$PRISTINE"
+    prepare_case "$dir" "name=ActDpOpn;after=display-properties" || return 1
     start_display_properties --stubborn || return 1
     run_installer_steps "$dir/installer.exe" "box:success:Return" || return 1
     wait_record 'display-properties: quit' 5 || return 1
@@ -407,10 +401,7 @@ case_action_display_properties_open() {
 # Action 2 runs the installed file with " /s" (the recording program).
 case_action_run_screensaver() {
     local dir=$E2E_OUT/fixtures/$CASE
-    build_fixture "$dir" "name=ActRun;after=run-screensaver" || return 1
-    OPTS="name=ActRun"
-    CAPTION=ActRun
-    reset_prefix "$PRISTINE"
+    prepare_case "$dir" "name=ActRun;after=run-screensaver" || return 1
     run_installer_steps "$dir/installer.exe" "box:success:Return" || return 1
     wait_record 'C:\windows\ActRun.scr|C:\windows\ActRun.scr /s' 10 || return 1
     check_outcome installed "$dir"
@@ -432,10 +423,7 @@ temp_dir() { printf '%s' "$WINEPREFIX/drive_c/users/$(id -un)/Temp"; }
 # other than "%1" reach it as text), then deletes it after the pause.
 case_action_open_document() {
     local dir=$E2E_OUT/fixtures/$CASE doc
-    build_fixture "$dir" "name=ActDoc;after=open-document;document=ActDoc.e2edoc" || return 1
-    OPTS="name=ActDoc"
-    CAPTION=ActDoc
-    reset_prefix "$PRISTINE"
+    prepare_case "$dir" "name=ActDoc;after=open-document;document=ActDoc.e2edoc" || return 1
     register_association '"C:\e2e\e2e-recorder.exe" --tag=%2%d "%1"' || return 1
     local t0
     t0=$(date +%s)
@@ -449,10 +437,7 @@ case_action_open_document() {
 # A document that its program keeps open is deleted at the next restart.
 case_action_document_held() {
     local dir=$E2E_OUT/fixtures/$CASE pending
-    build_fixture "$dir" "name=ActHeld;after=open-document;document=Held.e2edoc" || return 1
-    OPTS="name=ActHeld"
-    CAPTION=ActHeld
-    reset_prefix "$PRISTINE"
+    prepare_case "$dir" "name=ActHeld;after=open-document;document=Held.e2edoc" || return 1
     register_association '"C:\e2e\e2e-recorder.exe" --hold 12 "%1"' || return 1
     run_installer_steps "$dir/installer.exe" "box:success:Return" || return 1
     wait_record 'hold: opened' 1 || return 1
@@ -467,10 +452,7 @@ case_action_document_held() {
 # the native one, and that installer installs.
 case_sspack_exe() {
     local dir=$E2E_OUT/fixtures/$CASE
-    build_fixture "$dir" "name=WinPack;previewf=same;addtl=2" || return 1
-    OPTS="name=WinPack;previewf=same;addtl=2"
-    CAPTION=WinPack
-    reset_prefix "$PRISTINE"
+    prepare_case "$dir" "name=WinPack;previewf=same;addtl=2" || return 1
     cp "$STUB" "$dir/stub.exe"
     (cd "$dir" && timeout 120 "$SS_WINE" "$E2E_WIN_BIN/sspack.exe" build manifest.toml -o windows-built.exe \
         --stub stub.exe </dev/null >sspack-exe.log 2>&1) ||
@@ -487,10 +469,7 @@ case_sspack_exe() {
 # uninstall entry, the system.ini entry and its file (or schedules it).
 case_sample_saver_uninstall() {
     local dir=$E2E_OUT/fixtures/$CASE id cmd exe rc
-    build_fixture "$dir" "name=Sample;saver=sample;after=run-screensaver" || return 1
-    OPTS="name=Sample;saver=sample"
-    CAPTION=Sample
-    reset_prefix "$PRISTINE"
+    prepare_case "$dir" "name=Sample;saver=sample;after=run-screensaver" || return 1
     run_installer_steps "$dir/installer.exe" "box:success:Return" || return 1
     check_outcome installed "$dir" || return 1
 
